@@ -1,0 +1,5 @@
+# Warnings are a per-target property so that third-party code never sees them.
+function(tolmer_warnings target)
+  target_compile_options(${target} PRIVATE
+    -Wall -Wextra -Wshadow -Wconversion -Wsign-conversion -Wpedantic)
+endfunction()

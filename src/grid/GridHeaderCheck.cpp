@@ -1,0 +1,29 @@
+#include "grid/GridHeaderCheck.h"
+
+#include <string>
+
+#include "grid/GridError.h"
+
+namespace tolmer {
+
+void CheckHeader(const GridHeader& header, std::uint64_t fileSize) {
+  if (header.GridWidth < 0 || header.GridHeight < 0) {
+    throw GridError("negative grid size " + std::to_string(header.GridWidth) + "x" +
+                    std::to_string(header.GridHeight));
+  }
+  if (fileSize < kHeaderSize) {
+    throw GridError("file is shorter than a grid header");
+  }
+  // Both factors are below 2^31, so the cell count fits in 62 bits; dividing the
+  // file's room by the record size avoids multiplying it by 20, which could overflow.
+  const auto cells = static_cast<std::uint64_t>(header.GridWidth) *
+                     static_cast<std::uint64_t>(header.GridHeight);
+  const std::uint64_t cellsInFile = (fileSize - kHeaderSize) / kCellRecordSize;
+  if (cells > cellsInFile) {
+    throw GridError("file of " + std::to_string(fileSize) + " bytes is too short for a " +
+                    std::to_string(header.GridWidth) + "x" + std::to_string(header.GridHeight) +
+                    " grid");
+  }
+}
+
+}  // namespace tolmer

@@ -1,0 +1,49 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <string>
+
+#include "grid/GridFormat.h"
+
+namespace tolmer {
+
+// Sequential, buffered reader over one grid file. Every readHeader starts again at
+// the first byte, which is how a second pass over the same file begins. Failures,
+// including a read past the end of the file, throw GridError; a short file never
+// yields zeros or stale values.
+class GridReader {
+ public:
+  // Large enough that read() runs at memory speed, small enough to never matter.
+  static constexpr std::size_t kBufferSize = std::size_t{1} << 20U;
+
+  GridReader() = default;
+  ~GridReader();
+  GridReader(const GridReader&) = delete;
+  GridReader& operator=(const GridReader&) = delete;
+
+  // Opens a regular file read-only; a FIFO or device is refused without blocking.
+  void open(const std::string& path);
+  // Rewinds, reads the header and checks it against the file's current size.
+  GridHeader readHeader();
+  CellRecord readCell();
+  // Safe to call any number of times, open or not.
+  void close();
+
+  bool isOpen() const { return fd_ >= 0; }
+
+ private:
+  // Returns a pointer to the next `count` bytes of the file and moves past them.
+  const unsigned char* take(std::size_t count);
+  void fill(std::size_t count);
+  void rewind();
+  std::uint64_t currentFileSize() const;
+
+  int fd_ = -1;
+  std::unique_ptr<unsigned char[]> buffer_;
+  std::size_t begin_ = 0;  // first unread byte in buffer_
+  std::size_t end_ = 0;    // one past the last valid byte in buffer_
+};
+
+}  // namespace tolmer

@@ -1,0 +1,159 @@
+#include "grid/GridReader.h"
+
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cmath>
+#include <cstring>
+
+#include "grid/GridError.h"
+#include "support/GridFiles.h"
+#include "support/TempDir.h"
+
+namespace tolmer {
+namespace {
+
+using testing::GridBytes;
+using testing::TempDir;
+using testing::WriteFile;
+
+// Every field of every record differs, so a record read out of order shows.
+CellRecord Distinct(std::int32_t row, std::int32_t column) {
+  const float base = static_cast<float>(row * 1000 + column * 10);
+  return CellRecord{base + 0.25F, base + 1.5F, base - 2.75F, base + 3.0F, row * 100 + column - 7};
+}
+
+class GridReaderTest : public ::testing::Test {
+ protected:
+  std::string Write(const std::vector<unsigned char>& bytes, const std::string& name = "g.grid") {
+    const std::string path = dir.path(name);
+    WriteFile(path, bytes);
+    return path;
+  }
+
+  TempDir dir;
+  GridReader reader;
+};
+
+TEST_F(GridReaderTest, ReadsHeaderFieldsLittleEndian) {
+  std::vector<unsigned char> bytes = {0x00, 0xFF, 'x', 0x80, 0x7F, '\n',  // any signature
+                                      0x78, 0x56, 0x34, 0x12,             // width 0x12345678
+                                      0x00, 0x00, 0x00, 0x00};            // height 0
+  reader.open(Write(bytes));
+  const GridHeader header = reader.readHeader();
+  EXPECT_EQ(header.GridWidth, 0x12345678);
+  EXPECT_EQ(header.GridHeight, 0);
+  EXPECT_EQ(header.Signature[1], 0xFF);
+  EXPECT_EQ(header.Signature[5], '\n');
+}
+
+TEST_F(GridReaderTest, ReadsRecordsInFileOrderAndRewindsOnEachHeader) {
+  reader.open(Write(GridBytes(3, 2, Distinct)));
+  const GridHeader first = reader.readHeader();
+  ASSERT_EQ(first.GridWidth, 3);
+  ASSERT_EQ(first.GridHeight, 2);
+  for (std::int32_t row = 0; row < 2; ++row) {
+    for (std::int32_t column = 0; column < 3; ++column) {
+      EXPECT_EQ(reader.readCell(), Distinct(row, column)) << row << "," << column;
+    }
+  }
+  EXPECT_EQ(reader.readHeader(), first);
+  EXPECT_EQ(reader.readCell(), Distinct(0, 0));
+  EXPECT_EQ(reader.readCell(), Distinct(0, 1));
+}
+
+TEST_F(GridReaderTest, DecodesExactBitPatterns) {
+  const CellRecord special{-0.0F, 1e-45F, -3.4028235e38F, 0.1F, std::numeric_limits<int>::min()};
+  reader.open(Write(GridBytes(1, 1, [&](auto, auto) { return special; })));
+  reader.readHeader();
+  const CellRecord cell = reader.readCell();
+  EXPECT_TRUE(std::signbit(cell.Height1));
+  EXPECT_EQ(std::memcmp(&cell, &special, sizeof cell), 0);
+}
+
+TEST_F(GridReaderTest, RecordsStraddlingTheBufferAreReadWhole) {
+  // More than one buffer of records, and 2^20 is not a multiple of 20.
+  const std::int32_t width = 1000;
+  const std::int32_t height = 120;
+  ASSERT_GT(std::size_t{width} * height * kCellRecordSize, GridReader::kBufferSize * 2);
+  reader.open(Write(GridBytes(width, height, Distinct)));
+  for (int pass = 0; pass < 2; ++pass) {
+    reader.readHeader();
+    for (std::int32_t row = 0; row < height; ++row) {
+      for (std::int32_t column = 0; column < width; ++column) {
+        ASSERT_EQ(reader.readCell(), Distinct(row, column)) << row << "," << column;
+      }
+    }
+  }
+}
+
+TEST_F(GridReaderTest, ReadingPastTheEndThrowsInsteadOfYieldingValues) {
+  auto bytes = GridBytes(1, 1, Distinct);
+  bytes.insert(bytes.end(), {1, 2, 3});  // trailing bytes, less than a record
+  reader.open(Write(bytes));
+  reader.readHeader();
+  EXPECT_EQ(reader.readCell(), Distinct(0, 0));
+  EXPECT_THROW(reader.readCell(), GridError);
+}
+
+TEST_F(GridReaderTest, EveryTruncationOfAValidFileFailsCleanly) {
+  const auto whole = GridBytes(2, 2, Distinct);
+  for (std::size_t length = 0; length < whole.size(); ++length) {
+    const std::vector<unsigned char> cut(whole.begin(),
+                                         whole.begin() + static_cast<std::ptrdiff_t>(length));
+    reader.open(Write(cut));
+    EXPECT_THROW(
+        {
+          reader.readHeader();
+          for (int cell = 0; cell < 4; ++cell) {
+            reader.readCell();
+          }
+        },
+        GridError)
+        << "length " << length;
+    reader.close();
+  }
+}
+
+TEST_F(GridReaderTest, HeaderIsCheckedAgainstTheFileSize) {
+  auto announcesMore = GridBytes(2, 3, Distinct, 2);  // two of three rows present
+  reader.open(Write(announcesMore, "short.grid"));
+  EXPECT_THROW(reader.readHeader(), GridError);
+
+  reader.open(Write(GridBytes(-3, 2, Distinct, 0), "negative.grid"));
+  EXPECT_THROW(reader.readHeader(), GridError);
+
+  reader.open(Write(GridBytes(0, 0, Distinct), "empty.grid"));
+  EXPECT_EQ(reader.readHeader().GridWidth, 0);
+}
+
+TEST_F(GridReaderTest, RefusesWhatIsNotARegularFile) {
+  EXPECT_THROW(reader.open(dir.path("missing.grid")), GridError);
+  EXPECT_THROW(reader.open(dir.root().string()), GridError);
+  EXPECT_THROW(reader.open("/dev/null"), GridError);
+  EXPECT_THROW(reader.open(std::string("a\0b", 3)), GridError);
+
+  // Opening a FIFO without a writer would block forever without O_NONBLOCK.
+  const std::string fifo = dir.path("fifo");
+  ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+  EXPECT_THROW(reader.open(fifo), GridError);
+  EXPECT_FALSE(reader.isOpen());
+}
+
+TEST_F(GridReaderTest, CloseIsIdempotentAndReleasesTheDescriptor) {
+  const int before = testing::OpenDescriptorCount();
+  reader.open(Write(GridBytes(1, 1, Distinct)));
+  EXPECT_EQ(testing::OpenDescriptorCount(), before + 1);
+  reader.close();
+  reader.close();
+  EXPECT_EQ(testing::OpenDescriptorCount(), before);
+  EXPECT_THROW(reader.readHeader(), GridError);
+  EXPECT_THROW(reader.readCell(), GridError);
+
+  EXPECT_THROW(reader.open(dir.root().string()), GridError);
+  EXPECT_EQ(testing::OpenDescriptorCount(), before);
+}
+
+}  // namespace
+}  // namespace tolmer

@@ -1,0 +1,54 @@
+#include "support/GridFiles.h"
+
+#include <fstream>
+#include <stdexcept>
+
+#include "grid/GridWriter.h"
+
+namespace tolmer::testing {
+
+CellRecord UniformCell(float height, std::int32_t cellType) {
+  return CellRecord{height, height, height, height, cellType};
+}
+
+std::vector<unsigned char> GridBytes(std::int32_t width, std::int32_t height,
+                                     const CellMaker& makeCell, std::int32_t recordRows) {
+  GridHeader header;
+  header.Signature = {'T', 'E', 'S', 'T', 'G', 'R'};
+  header.GridWidth = width;
+  header.GridHeight = height;
+  const auto head = EncodeHeader(header);
+  std::vector<unsigned char> bytes(head.begin(), head.end());
+  const std::int32_t rows = recordRows < 0 ? height : recordRows;
+  for (std::int32_t row = 0; row < rows; ++row) {
+    for (std::int32_t column = 0; column < width; ++column) {
+      const auto record = EncodeCell(makeCell(row, column));
+      bytes.insert(bytes.end(), record.begin(), record.end());
+    }
+  }
+  return bytes;
+}
+
+void WriteFile(const std::string& path, const std::vector<unsigned char>& bytes) {
+  std::ofstream out(path, std::ios::binary | std::ios::trunc);
+  out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+  if (!out.flush()) {
+    throw std::runtime_error("cannot write " + path);
+  }
+}
+
+void WriteGrid(const std::string& path, std::int32_t width, std::int32_t height,
+               const CellMaker& makeCell) {
+  GridHeader header;
+  header.GridWidth = width;
+  header.GridHeight = height;
+  GridWriter writer(path, header);
+  for (std::int32_t row = 0; row < height; ++row) {
+    for (std::int32_t column = 0; column < width; ++column) {
+      writer.writeCell(makeCell(row, column));
+    }
+  }
+  writer.finish();
+}
+
+}  // namespace tolmer::testing

@@ -1,0 +1,28 @@
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "grid/GridFormat.h"
+
+namespace tolmer::testing {
+
+// Cell at stored row `row` (0 = first in the file) and column `column`.
+using CellMaker = std::function<CellRecord(std::int32_t row, std::int32_t column)>;
+
+CellRecord UniformCell(float height, std::int32_t cellType = 0);
+
+// The bytes of a grid file whose header says width x height and which holds
+// recordRows x width records made by makeCell (recordRows defaults to height).
+std::vector<unsigned char> GridBytes(std::int32_t width, std::int32_t height,
+                                     const CellMaker& makeCell, std::int32_t recordRows = -1);
+
+void WriteFile(const std::string& path, const std::vector<unsigned char>& bytes);
+
+// Writes a complete width x height grid file.
+void WriteGrid(const std::string& path, std::int32_t width, std::int32_t height,
+               const CellMaker& makeCell);
+
+}  // namespace tolmer::testing
