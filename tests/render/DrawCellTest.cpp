@@ -1,0 +1,78 @@
+#include "render/DrawCell.h"
+
+#include <gtest/gtest.h>
+
+#include <limits>
+
+#include "render/CellColor.h"
+#include "render/MemorySurface.h"
+
+namespace tolmer {
+namespace {
+
+class DrawCellTest : public ::testing::Test {
+ protected:
+  DrawCellTest() {
+    range.MinHeight = 0.0F;
+    range.MaxHeight = 256.0F;  // a power of two keeps every shade below exact
+  }
+
+  static Colour Green(int shade) {
+    return MakeColour(static_cast<std::uint32_t>(shade), 255, static_cast<std::uint32_t>(shade));
+  }
+
+  void Draw(std::int32_t x, std::int32_t y) { DrawCell(surface.hDC(), range, x, y, cell); }
+
+  HeightRange range;
+  MemorySurface surface{617, 503};
+  // Height1..4 = lower-left, lower-right, upper-left, upper-right.
+  // Shades 195, 146, 97 and 0, so each corner is recognisable.
+  CellRecord cell{0.0F, 64.0F, 128.0F, 256.0F, 0};
+};
+
+TEST_F(DrawCellTest, EachCornerShadesItsOwnPixel) {
+  Draw(0, 0);
+  EXPECT_EQ(surface.PixelAt(5, 25), Green(97));  // Height3, upper-left
+  EXPECT_EQ(surface.PixelAt(6, 25), Green(0));  // Height4, upper-right
+  EXPECT_EQ(surface.PixelAt(5, 26), Green(195));  // Height1, lower-left
+  EXPECT_EQ(surface.PixelAt(6, 26), Green(146));  // Height2, lower-right
+  EXPECT_EQ(surface.PixelAt(4, 25), surface.background());
+  EXPECT_EQ(surface.PixelAt(7, 26), surface.background());
+  EXPECT_EQ(surface.PixelAt(5, 24), surface.background());
+  EXPECT_EQ(surface.PixelAt(5, 27), surface.background());
+}
+
+TEST_F(DrawCellTest, NeighbouringCellsTouchWithoutOverlap) {
+  Draw(1, 0);
+  EXPECT_EQ(surface.PixelAt(7, 25), Green(97));
+  EXPECT_EQ(surface.PixelAt(6, 25), surface.background());
+  Draw(0, 1);
+  EXPECT_EQ(surface.PixelAt(5, 27), Green(97));
+  EXPECT_EQ(surface.PixelAt(6, 28), Green(146));
+  EXPECT_EQ(surface.PixelAt(5, 26), surface.background());
+}
+
+TEST_F(DrawCellTest, PixelsOffTheSurfaceAreDropped) {
+  const auto untouched = surface.bytes();
+  constexpr auto kMax = std::numeric_limits<std::int32_t>::max();
+  constexpr auto kMin = std::numeric_limits<std::int32_t>::min();
+  for (const auto& [x, y] : {std::pair{kMax, 0}, {0, kMax}, {kMin, 0}, {0, kMin}, {kMax, kMax},
+                             {306, 0}, {0, 239}, {-4, 0}, {0, -14}}) {
+    Draw(x, y);
+    EXPECT_EQ(surface.bytes(), untouched) << x << "," << y;
+  }
+}
+
+TEST_F(DrawCellTest, BlocksCutByAnEdgeKeepTheirVisiblePixels) {
+  Draw(-3, 0);  // left = -1: only the right column lands, at x = 0
+  EXPECT_EQ(surface.PixelAt(0, 25), Green(0));
+  EXPECT_EQ(surface.PixelAt(0, 26), Green(146));
+  Draw(305, 238);  // the last whole block of a 617 x 503 surface
+  EXPECT_EQ(surface.PixelAt(616, 502), Green(146));
+  MemorySurface small(6, 26);
+  DrawCell(small.hDC(), range, 0, 0, cell);
+  EXPECT_EQ(small.PixelAt(5, 25), Green(97));
+}
+
+}  // namespace
+}  // namespace tolmer
