@@ -1,0 +1,82 @@
+#include "loader/ShowGrid.h"
+
+#include <cmath>
+
+#include "grid/GridError.h"
+#include "grid/GridReader.h"
+#include "loader/RegularFileExists.h"
+#include "render/DrawCell.h"
+
+namespace tolmer {
+namespace {
+
+// Non-finite heights cannot be shaded; finding them before the surface is cleared
+// keeps the earlier picture.
+void RequireFinite(const CellRecord& cell) {
+  if (!std::isfinite(cell.Height1) || !std::isfinite(cell.Height2) ||
+      !std::isfinite(cell.Height3) || !std::isfinite(cell.Height4)) {
+    throw GridError("height is not a finite number");
+  }
+}
+
+void ScanHeights(GridReader& reader, const GridHeader& header, HeightRange& range) {
+  for (std::int32_t y = header.GridHeight - 1; y >= 0; --y) {
+    for (std::int32_t x = 0; x < header.GridWidth; ++x) {
+      const CellRecord cell = reader.readCell();
+      RequireFinite(cell);
+      range.Widen(cell.Height1);
+      range.Widen(cell.Height2);
+      range.Widen(cell.Height3);
+      range.Widen(cell.Height4);
+    }
+  }
+}
+
+void PaintCells(GridReader& reader, const GridHeader& header, const HeightRange& range,
+                DrawingSurface& surface) {
+  for (std::int32_t y = header.GridHeight - 1; y >= 0; --y) {
+    for (std::int32_t x = 0; x < header.GridWidth; ++x) {
+      const CellRecord cell = reader.readCell();
+      // The file may have changed since pass 1.
+      RequireFinite(cell);
+      DrawCell(surface.hDC(), range, x, y, cell);
+    }
+  }
+}
+
+std::string LoadedStatus(const GridHeader& header) {
+  return kStatusLoaded + std::to_string(header.GridWidth) + "x" +
+         std::to_string(header.GridHeight);
+}
+
+}  // namespace
+
+void ShowGrid(const std::string& fileName, LoadHost& host) noexcept {
+  GridReader reader;
+  try {
+    host.SetStatus(kStatusLoading + fileName);
+    HeightRange& range = host.Range();
+    range.Reset();
+    if (!RegularFileExists(fileName)) {
+      throw GridError("no regular file named " + fileName);
+    }
+    reader.open(fileName);
+    ScanHeights(reader, reader.readHeader(), range);
+    const GridHeader header = reader.readHeader();
+    DrawingSurface& surface = host.Surface();
+    surface.ClearSurface();
+    PaintCells(reader, header, range, surface);
+    host.SetStatus(LoadedStatus(header));
+    reader.close();
+  } catch (...) {
+    // The one place where failures end: whatever went wrong, the user sees "Error".
+    reader.close();
+    try {
+      host.SetStatus(kStatusError);
+    } catch (...) {
+      // Nothing is left to report it with.
+    }
+  }
+}
+
+}  // namespace tolmer
