@@ -17,6 +17,9 @@ class LoadHost {
   virtual void SetStatus(const std::string& text) = 0;
   virtual DrawingSurface& Surface() = 0;
   virtual HeightRange& Range() = 0;
+  // Called every few thousand cells while a load runs, so that a window can keep
+  // itself painted during a long load. Throwing abandons the load with "Error".
+  virtual void WhileLoading() {}
 
  protected:
   LoadHost() = default;

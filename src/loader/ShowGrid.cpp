@@ -19,9 +19,29 @@ void RequireFinite(const CellRecord& cell) {
   }
 }
 
-void ScanHeights(GridReader& reader, const GridHeader& header, HeightRange& range) {
+// Gives the host a regular chance to run while a long load reads cells.
+class Heartbeat {
+ public:
+  explicit Heartbeat(LoadHost& host) : host_(host) {}
+
+  void beat() {
+    if (--countdown_ == 0) {
+      countdown_ = kCellsPerBeat;
+      host_.WhileLoading();
+    }
+  }
+
+ private:
+  static constexpr std::uint32_t kCellsPerBeat = 1U << 16U;
+  LoadHost& host_;
+  std::uint32_t countdown_ = kCellsPerBeat;
+};
+
+void ScanHeights(GridReader& reader, const GridHeader& header, HeightRange& range,
+                 Heartbeat& heartbeat) {
   for (std::int32_t y = header.GridHeight - 1; y >= 0; --y) {
     for (std::int32_t x = 0; x < header.GridWidth; ++x) {
+      heartbeat.beat();
       const CellRecord cell = reader.readCell();
       RequireFinite(cell);
       range.Widen(cell.Height1);
@@ -33,9 +53,10 @@ void ScanHeights(GridReader& reader, const GridHeader& header, HeightRange& rang
 }
 
 void PaintCells(GridReader& reader, const GridHeader& header, const HeightRange& range,
-                DrawingSurface& surface) {
+                DrawingSurface& surface, Heartbeat& heartbeat) {
   for (std::int32_t y = header.GridHeight - 1; y >= 0; --y) {
     for (std::int32_t x = 0; x < header.GridWidth; ++x) {
+      heartbeat.beat();
       const CellRecord cell = reader.readCell();
       // The file may have changed since pass 1.
       RequireFinite(cell);
@@ -61,11 +82,12 @@ void ShowGrid(const std::string& fileName, LoadHost& host) noexcept {
       throw GridError("no regular file named " + fileName);
     }
     reader.open(fileName);
-    ScanHeights(reader, reader.readHeader(), range);
+    Heartbeat heartbeat(host);
+    ScanHeights(reader, reader.readHeader(), range, heartbeat);
     const GridHeader header = reader.readHeader();
     DrawingSurface& surface = host.Surface();
     surface.ClearSurface();
-    PaintCells(reader, header, range, surface);
+    PaintCells(reader, header, range, surface, heartbeat);
     host.SetStatus(LoadedStatus(header));
     reader.close();
   } catch (...) {

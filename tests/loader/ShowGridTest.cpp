@@ -271,6 +271,19 @@ TEST_F(ShowGridTest, FileChangedBetweenPassesEndsInErrorOrAWholePicture) {
   EXPECT_EQ(testing::OpenDescriptorCount(), descriptors);
 }
 
+TEST_F(ShowGridTest, LongLoadsGiveTheHostATurnAndCanBeAbandoned) {
+  const std::string path = Grid(1000, 300);  // 300,000 cells in each pass
+  ShowGrid(path, host);
+  EXPECT_EQ(host.lastStatus(), "Loaded, 1000x300");
+  EXPECT_GE(host.beats, 4);
+
+  const int descriptors = testing::OpenDescriptorCount();
+  host.onWhileLoading = [] { throw std::runtime_error("window closed"); };
+  ShowGrid(path, host);
+  EXPECT_EQ(host.lastStatus(), "Error");
+  EXPECT_EQ(testing::OpenDescriptorCount(), descriptors);
+}
+
 TEST_F(ShowGridTest, RecoversAfterAnErrorForTheNextLoad) {
   ShowGrid(dir.path("missing.grid"), host);
   ASSERT_EQ(host.lastStatus(), "Error");

@@ -36,12 +36,20 @@ class RecordingHost : public LoadHost {
   void SetStatus(const std::string& text) override { statuses.push_back(text); }
   DrawingSurface& Surface() override { return surface; }
   HeightRange& Range() override { return range; }
+  void WhileLoading() override {
+    ++beats;
+    if (onWhileLoading) {
+      onWhileLoading();
+    }
+  }
 
   const std::string& lastStatus() const { return statuses.back(); }
 
   ObservedSurface surface{kWindowWidth, kWindowHeight};
   HeightRange range;
   std::vector<std::string> statuses;
+  int beats = 0;
+  std::function<void()> onWhileLoading;
 };
 
 }  // namespace tolmer::testing
