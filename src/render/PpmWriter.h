@@ -1,0 +1,14 @@
+#pragma once
+
+#include <string>
+
+#include "render/MemorySurface.h"
+
+namespace tolmer {
+
+// Writes the surface as a binary PPM (P6, 8 bits per channel), a format every image
+// tool reads, so that headless loads can be looked at and compared.
+// Throws std::runtime_error when the file cannot be written.
+void WritePpm(const MemorySurface& surface, const std::string& path);
+
+}  // namespace tolmer
