@@ -1,0 +1,127 @@
+#include <gtest/gtest.h>
+
+#include <QTest>
+#include <filesystem>
+
+#include "WindowTesting.h"
+#include "support/ReferencePicture.h"
+#include "window/Form1.h"
+
+namespace tolmer {
+namespace {
+
+using testing::BackgroundOf;
+using testing::Grab;
+using testing::LoadIntoMemory;
+using testing::ShowsPicture;
+using testing::WindowTest;
+
+class Form1LoadTest : public WindowTest {
+ protected:
+  void SetUp() override { ShowAndActivate(form); }
+
+  // Loads the file through the window and checks status and pixels against the core.
+  void ExpectShown(const std::string& path) {
+    ShowFile(form, path);
+    const auto reference = LoadIntoMemory(path, BackgroundOf(form));
+    EXPECT_EQ(Label1(form).text().toStdString(), reference.status);
+    EXPECT_TRUE(ShowsPicture(Grab(form), reference.picture, BackgroundOf(form)));
+  }
+
+  Form1 form;
+};
+
+TEST_F(Form1LoadTest, ShowPaintsTheGridAndItsSize) {
+  const std::string path = Grid("hills.grid", 40, 30);
+  ExpectShown(path);
+  EXPECT_EQ(Label1(form).text(), "Loaded, 40x30");
+  // Guards the comparison against a reference that painted nothing either.
+  EXPECT_NE(testing::PixelOf(Grab(form), 5, 25), BackgroundOf(form));
+  EXPECT_NE(testing::PixelOf(Grab(form), 84, 84), BackgroundOf(form));
+  EXPECT_EQ(testing::PixelOf(Grab(form), 85, 85), BackgroundOf(form));
+}
+
+TEST_F(Form1LoadTest, GridLargerThanTheWindowIsCutAtItsEdges) {
+  ExpectShown(Grid("wide.grid", 400, 300));
+  EXPECT_EQ(Label1(form).text(), "Loaded, 400x300");
+}
+
+TEST_F(Form1LoadTest, UntouchedFilenameIsLoadedAsSuchAndFails) {
+  ASSERT_FALSE(std::filesystem::exists("Filename"));
+  QTest::mouseClick(&Command1(form), Qt::LeftButton);
+  EXPECT_EQ(Label1(form).text(), "Error");
+}
+
+TEST_F(Form1LoadTest, ErrorKeepsTheEarlierPicture) {
+  const std::string path = Grid("first.grid", 30, 20);
+  ExpectShown(path);
+  ShowFile(form, dir.path("missing.grid"));
+  EXPECT_EQ(Label1(form).text(), "Error");
+  const auto reference = LoadIntoMemory(path, BackgroundOf(form));
+  EXPECT_TRUE(ShowsPicture(Grab(form), reference.picture, BackgroundOf(form)));
+}
+
+TEST_F(Form1LoadTest, SecondLoadReplacesTheFirst) {
+  ExpectShown(Grid("big.grid", 120, 90));
+  // Smaller and differently shaded: whatever is left of the first picture shows.
+  ExpectShown(Grid("small.grid", 10, 5, [](std::int32_t row, std::int32_t column) {
+    return testing::UniformCell(static_cast<float>(row - column), column % 2);
+  }));
+  EXPECT_EQ(Label1(form).text(), "Loaded, 10x5");
+}
+
+TEST_F(Form1LoadTest, ResizingKeepsThePicture) {
+  const std::string path = Grid("kept.grid", 60, 40);
+  ExpectShown(path);
+  const auto reference = LoadIntoMemory(path, BackgroundOf(form));
+
+  form.resize(200, 100);
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(&form));
+  form.resize(800, 600);
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(&form));
+  const QImage enlarged = Grab(form);
+  ASSERT_EQ(enlarged.size(), QSize(800, 600));
+  // The old picture, with background around it.
+  EXPECT_TRUE(ShowsPicture(enlarged, reference.picture, BackgroundOf(form)));
+
+  // The next load fills the new client area.
+  ShowFile(form, path);
+  EXPECT_EQ(testing::PixelOf(Grab(form), 799, 599), BackgroundOf(form));
+  EXPECT_TRUE(ShowsPicture(Grab(form), reference.picture, BackgroundOf(form)));
+}
+
+TEST_F(Form1LoadTest, EnterInTheTextBoxLoadsNothing) {
+  const std::string path = Grid("typed.grid", 20, 20);
+  QLineEdit& text = Text1(form);
+  text.setText(QString::fromStdString(path));
+  const QImage before = Grab(form);
+  QTest::keyClick(&text, Qt::Key_Return);
+  QTest::keyClick(&text, Qt::Key_Enter);
+  EXPECT_EQ(Label1(form).text(), "Status");
+  EXPECT_EQ(Grab(form), before);
+}
+
+TEST_F(Form1LoadTest, NonAsciiNamesReachTheFileSystem) {
+  const std::string path = Grid("h\xC3\xBCgel.grid", 8, 6);
+  Text1(form).setText(QString::fromUtf8(path.c_str()));
+  QTest::mouseClick(&Command1(form), Qt::LeftButton);
+  EXPECT_EQ(Label1(form).text(), "Loaded, 8x6");
+}
+
+TEST_F(Form1LoadTest, StatusLabelGrowsTowardsTheRightEdge) {
+  const std::string longName(300, 'n');
+  form.SetStatus("Loading " + longName);
+  EXPECT_EQ(Label1(form).geometry(), QRect(328, 0, 617 - 328, 17));
+
+  form.resize(3000, 503);
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(&form));
+  const QLabel& label = Label1(form);
+  EXPECT_GT(label.width(), 617 - 328);
+  EXPECT_GE(label.contentsRect().width(), label.fontMetrics().horizontalAdvance(label.text()));
+
+  form.SetStatus("Error");
+  EXPECT_EQ(Label1(form).geometry(), QRect(328, 0, 129, 17));
+}
+
+}  // namespace
+}  // namespace tolmer

@@ -1,0 +1,77 @@
+#include "WindowTesting.h"
+
+#include <QFile>
+#include <QPalette>
+#include <QTest>
+#include <iomanip>
+#include <sstream>
+
+namespace tolmer::testing {
+
+CellRecord Hills(std::int32_t row, std::int32_t column) {
+  const float base = static_cast<float>((row * 7 + column * 3) % 50);
+  return CellRecord{base, base + 1, base + 2, base + 3, (row + column) % 3 == 0 ? 0 : 2};
+}
+
+QImage Grab(QWidget& window) {
+  return window.grab().toImage().convertToFormat(QImage::Format_RGBX8888);
+}
+
+Colour PixelOf(const QImage& image, int x, int y) {
+  const QRgb pixel = image.pixel(x, y);
+  return MakeColour(static_cast<std::uint32_t>(qRed(pixel)),
+                    static_cast<std::uint32_t>(qGreen(pixel)),
+                    static_cast<std::uint32_t>(qBlue(pixel)));
+}
+
+Colour BackgroundOf(const QWidget& window) {
+  const QColor colour = window.palette().color(QPalette::Window);
+  return MakeColour(static_cast<std::uint32_t>(colour.red()),
+                    static_cast<std::uint32_t>(colour.green()),
+                    static_cast<std::uint32_t>(colour.blue()));
+}
+
+::testing::AssertionResult ShowsPicture(const QImage& shot, const MemorySurface& expected,
+                                        Colour background) {
+  long differences = 0;
+  std::ostringstream first;
+  for (int y = kFirstMapAreaRow; y < shot.height(); ++y) {
+    for (int x = 0; x < shot.width(); ++x) {
+      const bool inPicture = x < expected.width() && y < expected.height();
+      const Colour wanted = inPicture ? expected.PixelAt(x, y) : background;
+      const Colour seen = PixelOf(shot, x, y);
+      if (seen != wanted && differences++ == 0) {
+        first << "first at (" << x << ", " << y << "): 0x" << std::hex << std::setfill('0')
+              << std::setw(6) << seen << " instead of 0x" << std::setw(6) << wanted;
+      }
+    }
+  }
+  if (differences == 0) {
+    return ::testing::AssertionSuccess();
+  }
+  return ::testing::AssertionFailure() << differences << " pixels differ, " << first.str();
+}
+
+void WindowTest::ShowAndActivate(QWidget& window) {
+  window.show();
+  window.activateWindow();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
+  ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
+}
+
+void WindowTest::ShowFile(QWidget& window, const std::string& name) {
+  QLineEdit& text = Text1(window);
+  QTest::mouseClick(&text, Qt::LeftButton);
+  text.selectAll();
+  QTest::keyClicks(&text, QFile::decodeName(QByteArray::fromStdString(name)));
+  QTest::mouseClick(&Command1(window), Qt::LeftButton);
+}
+
+std::string WindowTest::Grid(const std::string& name, std::int32_t width, std::int32_t height,
+                             const CellMaker& makeCell) {
+  const std::string path = dir.path(name);
+  WriteGrid(path, width, height, makeCell);
+  return path;
+}
+
+}  // namespace tolmer::testing
