@@ -1,0 +1,41 @@
+#!/usr/bin/env bash
+# The viewer started without a usable display must say so and exit with status 1,
+# never abort with a core dump.
+# Usage: no-display.sh TOLMER
+set -uo pipefail
+tolmer=$1
+failures=0
+
+# expect_plain_exit DESCRIPTION PATTERN COMMAND...: runs COMMAND, which must exit with
+# status 1 and print a message matching PATTERN.
+expect_plain_exit() {
+  local description=$1 pattern=$2
+  shift 2
+  local output status
+  output=$("$@" 2>&1)
+  status=$?
+  if ((status != 1)); then
+    echo "FAIL: $description: exit status $status, expected 1; output: $output"
+    failures=$((failures + 1))
+  elif ! grep -Eq -- "$pattern" <<<"$output"; then
+    echo "FAIL: $description: message does not match /$pattern/: $output"
+    failures=$((failures + 1))
+  else
+    echo "ok: $description"
+  fi
+}
+
+expect_plain_exit "no display at all" '^tolmer: .*DISPLAY.*xvfb-run' \
+  env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM "$tolmer"
+[[ $(env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM "$tolmer" 2>&1 | wc -l) == 1 ]] ||
+  { echo "FAIL: the message is not one line"; failures=$((failures + 1)); }
+
+# A display number nobody serves: the X socket does not exist.
+unused=9
+while [[ -e /tmp/.X11-unix/X$unused || -e /tmp/.X$unused-lock ]]; do
+  unused=$((unused + 1))
+done
+expect_plain_exit "a display nobody serves" '^tolmer: ' \
+  env -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM DISPLAY=":$unused" "$tolmer"
+
+((failures == 0))

@@ -1,0 +1,91 @@
+# Helpers for driving the viewer on a virtual X screen; sourced by the end-to-end
+# test and by the screenshot script. No window manager runs, so the helpers place
+# the window themselves and give it the focus by clicking into it.
+
+# Where the window's client area is put on the screen; not at 0,0, so that a
+# mix-up of window and screen coordinates shows.
+readonly window_left=40
+readonly window_top=30
+
+xvfb_pid=""
+viewer_pid=""
+window=""
+
+# start_xvfb DIR: starts Xvfb on a free display and exports DISPLAY.
+start_xvfb() {
+  local dir=$1
+  # Xvfb picks a free display itself and writes its number once it accepts clients.
+  Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$dir/display" 2>"$dir/xvfb.log" &
+  xvfb_pid=$!
+  local attempt
+  for attempt in $(seq 100); do
+    if [[ -s $dir/display ]]; then
+      export DISPLAY=":$(head -n 1 "$dir/display")"
+      return 0
+    fi
+    sleep 0.1
+  done
+  echo "Xvfb did not start:" >&2
+  cat "$dir/xvfb.log" >&2
+  return 1
+}
+
+# start_viewer BINARY LOG: starts the viewer, waits for its window and places it.
+start_viewer() {
+  "$1" >"$2" 2>&1 &
+  viewer_pid=$!
+  window=$(timeout 20 xdotool search --sync --onlyvisible --name '^Tolmer by Quindel$' | head -n 1) || true
+  if [[ -z $window ]]; then
+    echo "the viewer's window did not appear" >&2
+    return 1
+  fi
+  xdotool windowmove "$window" "$window_left" "$window_top"
+  local attempt
+  for attempt in $(seq 50); do
+    if [[ $(window_geometry) == "$window_left $window_top "* ]]; then
+      return 0
+    fi
+    sleep 0.1
+  done
+  echo "the window did not move to $window_left,$window_top" >&2
+  return 1
+}
+
+# Prints "X Y WIDTH HEIGHT" of the window's client area on the screen.
+window_geometry() {
+  local X Y WIDTH HEIGHT SCREEN WINDOW
+  eval "$(xdotool getwindowgeometry --shell "$window")"
+  echo "$X $Y $WIDTH $HEIGHT"
+}
+
+stop_x_session() {
+  if [[ -n $viewer_pid ]]; then
+    kill "$viewer_pid" 2>/dev/null || true
+    wait "$viewer_pid" 2>/dev/null || true
+  fi
+  if [[ -n $xvfb_pid ]]; then
+    kill "$xvfb_pid" 2>/dev/null || true
+    wait "$xvfb_pid" 2>/dev/null || true
+  fi
+}
+
+# click_at X Y: a left click at client coordinates of the window.
+click_at() {
+  xdotool mousemove --window "$window" "$1" "$2" click 1
+}
+
+# enter_name NAME: replaces the text box's content with NAME, as typed.
+enter_name() {
+  click_at 100 9
+  xdotool key ctrl+a
+  xdotool type --delay 2 -- "$1"
+}
+
+press_show() {
+  click_at 292 8
+}
+
+# screenshot FILE.ppm: the whole screen.
+screenshot() {
+  import -window root -depth 8 "$1"
+}
