@@ -1,0 +1,22 @@
+# Sample grids for trying the viewer, written to examples/ in the source tree so that
+# the viewer started from the repository root finds them by a short relative name.
+set(TOLMER_EXAMPLES_DIR ${PROJECT_SOURCE_DIR}/examples)
+
+# Adds the command that writes examples/NAME.grid, an island terrain.
+function(tolmer_example name width height seed)
+  add_custom_command(
+    OUTPUT ${TOLMER_EXAMPLES_DIR}/${name}.grid
+    COMMAND ${CMAKE_COMMAND} -E make_directory ${TOLMER_EXAMPLES_DIR}
+    COMMAND tolmer-gridgen terrain ${width} ${height} ${TOLMER_EXAMPLES_DIR}/${name}.grid ${seed}
+    DEPENDS tolmer-gridgen
+    COMMENT "Writing examples/${name}.grid (${width} x ${height})"
+    VERBATIM)
+endfunction()
+
+# Fits the window whole.
+tolmer_example(island 300 230 7)
+# Larger than the window: only its left columns and top rows show.
+tolmer_example(continent 800 600 11)
+
+add_custom_target(tolmer-examples ALL
+  DEPENDS ${TOLMER_EXAMPLES_DIR}/island.grid ${TOLMER_EXAMPLES_DIR}/continent.grid)
