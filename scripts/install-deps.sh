@@ -6,6 +6,9 @@ set -euo pipefail
 packages=(
   cmake ninja-build g++ pkgconf
   libgtest-dev libgmock-dev
+  qt6-base-dev fonts-dejavu-core
+  xvfb xauth xdotool imagemagick x11-apps
+  dpkg-dev file
 )
 
 missing=()
