@@ -4,16 +4,15 @@
 # what the core paints for the same files.
 # Usage: window-e2e.sh TOLMER GRIDGEN REFERENCE COMPARE
 set -euo pipefail
-tolmer=$1 gridgen=$2 reference=$3 compare=$4
+tolmer=$1 gridgen=$2
 source "$(dirname "$0")/x-session.sh"
+reference_tool=$3 compare_tool=$4
 
 work=$(mktemp -d /tmp/tolmer-e2e-XXXXXX)
+scratch=$work
 trap 'stop_x_session; rm -rf "$work"' EXIT
 cd "$work"
 
-readonly client_width=617 client_height=503
-# The rows below the controls: map and background only.
-readonly map_area_top=19
 # Label1 and the room it may grow into.
 readonly label_left=328 label_width=289 label_height=17
 
@@ -24,30 +23,12 @@ fail() {
   failures=$((failures + 1))
 }
 
-# expect_map_now GRID SHOT: whether the map area of SHOT is what the core paints for GRID.
-expect_map_now() {
-  local background
-  background=$("$compare" pixel "$2" $((window_left + 3)) $((window_top + 22)))
-  "$reference" "$1" reference.ppm "$background" >/dev/null
-  "$compare" same reference.ppm 0 "$map_area_top" "$2" "$window_left" \
-    $((window_top + map_area_top)) "$client_width" $((client_height - map_area_top)) >compare.log
-}
-
-# expect_map GRID: waits up to 15 s for the window to show GRID as the core paints it.
 expect_map() {
-  local attempt
-  for attempt in $(seq 150); do
-    screenshot shot.ppm
-    if expect_map_now "$1" shot.ppm; then
-      return 0
-    fi
-    sleep 0.1
-  done
-  fail "the window does not show $1: $(cat compare.log)"
+  wait_for_map "$1" || fail "the window does not show $1: $(cat compare.log)"
 }
 
 same_label() {
-  "$compare" same "$1" $((window_left + label_left)) "$window_top" \
+  "$compare_tool" same "$1" $((window_left + label_left)) "$window_top" \
     "$2" $((window_left + label_left)) "$window_top" "$label_width" "$label_height" >/dev/null
 }
 
@@ -78,7 +59,7 @@ step "the window opens with its caption, size and an empty map area"
 [[ $(window_geometry) == "$window_left $window_top $client_width $client_height" ]] ||
   fail "client area is $(window_geometry)"
 screenshot start.ppm
-expect_map_now empty.grid start.ppm || fail "map area not empty: $(cat compare.log)"
+map_shown empty.grid start.ppm || fail "map area not empty: $(cat compare.log)"
 
 step "Show with the untouched text loads a file named Filename, which is missing"
 press_show
@@ -90,7 +71,7 @@ done
 sleep 0.3
 screenshot error.ppm
 same_label start.ppm error.ppm && fail "the status did not change"
-expect_map_now empty.grid error.ppm || fail "map area changed: $(cat compare.log)"
+map_shown empty.grid error.ppm || fail "map area changed: $(cat compare.log)"
 
 step "a grid that fits the window"
 enter_name island.grid
@@ -108,7 +89,7 @@ enter_name small.grid
 xdotool key Return
 sleep 0.5
 screenshot shot.ppm
-expect_map_now island.grid shot.ppm || fail "Enter changed the map: $(cat compare.log)"
+map_shown island.grid shot.ppm || fail "Enter changed the map: $(cat compare.log)"
 same_label error.ppm shot.ppm || fail "Enter changed the status"
 
 step "a second load replaces the picture"

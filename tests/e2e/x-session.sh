@@ -7,9 +7,18 @@
 readonly window_left=40
 readonly window_top=30
 
+readonly client_width=617 client_height=503
+# The rows below the controls: map and background only.
+readonly map_area_top=19
+
 xvfb_pid=""
 viewer_pid=""
 window=""
+# Set by the sourcing script for the map checks: the tolmer-e2e-reference and
+# tolmer-e2e-compare programs and a scratch directory.
+reference_tool=""
+compare_tool=""
+scratch=""
 
 # start_xvfb DIR: starts Xvfb on a free display and exports DISPLAY.
 start_xvfb() {
@@ -88,4 +97,29 @@ press_show() {
 # screenshot FILE.ppm: the whole screen.
 screenshot() {
   import -window root -depth 8 "$1"
+}
+
+# map_shown GRID SHOT: whether the map area in SHOT is what the core paints for GRID
+# (differences go to $scratch/compare.log).
+map_shown() {
+  local background
+  # A point left of and above the map's first pixel is always background.
+  background=$("$compare_tool" pixel "$2" $((window_left + 3)) $((window_top + 22)))
+  "$reference_tool" "$1" "$scratch/reference.ppm" "$background" >/dev/null
+  "$compare_tool" same "$scratch/reference.ppm" 0 "$map_area_top" "$2" "$window_left" \
+    $((window_top + map_area_top)) "$client_width" $((client_height - map_area_top)) \
+    >"$scratch/compare.log"
+}
+
+# wait_for_map GRID: waits up to 15 s for the window to show GRID as the core paints it.
+wait_for_map() {
+  local attempt
+  for attempt in $(seq 150); do
+    screenshot "$scratch/shot.ppm"
+    if map_shown "$1" "$scratch/shot.ppm"; then
+      return 0
+    fi
+    sleep 0.1
+  done
+  return 1
 }

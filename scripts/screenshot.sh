@@ -1,0 +1,28 @@
+#!/usr/bin/env bash
+# Remakes docs/screenshot.png: the viewer on a virtual X screen, started from the
+# repository root, after typing examples/island.grid and pressing Show.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+bash scripts/install-deps.sh
+cmake --preset dev
+cmake --build --preset dev \
+  --target tolmer tolmer-examples tolmer-e2e-reference tolmer-e2e-compare
+
+source tests/e2e/x-session.sh
+reference_tool=build/dev/tests/e2e/tolmer-e2e-reference
+compare_tool=build/dev/tests/e2e/tolmer-e2e-compare
+scratch=$(mktemp -d /tmp/tolmer-screenshot-XXXXXX)
+trap 'stop_x_session; rm -rf "$scratch"' EXIT
+
+start_xvfb "$scratch"
+start_viewer build/dev/src/window/tolmer "$scratch/viewer.log"
+enter_name examples/island.grid
+press_show
+if ! wait_for_map examples/island.grid; then
+  echo "the viewer did not show examples/island.grid: $(cat "$scratch/compare.log")" >&2
+  exit 1
+fi
+mkdir -p docs
+import -window "$window" -depth 8 docs/screenshot.png
+echo "wrote docs/screenshot.png"
