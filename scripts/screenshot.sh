@@ -9,8 +9,11 @@ cmake --preset dev
 cmake --build --preset dev \
   --target tolmer tolmer-examples tolmer-e2e-reference tolmer-e2e-compare
 
+# shellcheck source=tests/e2e/x-session.sh
 source tests/e2e/x-session.sh
+# shellcheck disable=SC2034 # read by the helpers
 reference_tool=build/dev/tests/e2e/tolmer-e2e-reference
+# shellcheck disable=SC2034
 compare_tool=build/dev/tests/e2e/tolmer-e2e-compare
 scratch=$(mktemp -d /tmp/tolmer-screenshot-XXXXXX)
 trap 'stop_x_session; rm -rf "$scratch"' EXIT

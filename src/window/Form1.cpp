@@ -21,6 +21,12 @@ class LoadAbandoned : public std::exception {
   const char* what() const noexcept override { return "load abandoned: the window is closing"; }
 };
 
+void Place(QWidget& control, const char* name, const char* accessibleName, const QRect& geometry) {
+  control.setObjectName(QString::fromLatin1(name));
+  control.setAccessibleName(QString::fromLatin1(accessibleName));
+  control.setGeometry(geometry);
+}
+
 }  // namespace
 
 Form1::Form1(QWidget* parent)
@@ -31,24 +37,17 @@ Form1::Form1(QWidget* parent)
       Label1(new QLabel(QStringLiteral("Status"), this)) {
   setWindowTitle(QStringLiteral("Tolmer by Quindel"));
   resize(kClientSize);
-
   surface_->setObjectName(QStringLiteral("Surface"));
   surface_->setGeometry(rect());
 
-  Text1->setObjectName(QStringLiteral("Text1"));
-  Text1->setAccessibleName(QStringLiteral("File name"));
-  Text1->setGeometry(kText1Geometry);
-
-  Command1->setObjectName(QStringLiteral("Command1"));
-  Command1->setAccessibleName(QStringLiteral("Show"));
-  Command1->setGeometry(kCommand1Geometry);
+  Place(*Text1, "Text1", "File name", kText1Geometry);
+  Place(*Command1, "Command1", "Show", kCommand1Geometry);
+  Place(*Label1, "Label1", "Status", kLabel1Geometry);
   // Enter in the text box must not press the button.
   Command1->setAutoDefault(false);
   Command1->setDefault(false);
-
-  Label1->setObjectName(QStringLiteral("Label1"));
-  Label1->setAccessibleName(QStringLiteral("Status"));
-  Label1->setGeometry(kLabel1Geometry);
+  // File names are shown as typed, even when they look like markup.
+  Label1->setTextFormat(Qt::PlainText);
 
   setTabOrder(Text1, Command1);
   setTabOrder(Command1, Label1);

@@ -5,10 +5,13 @@
 # Usage: window-e2e.sh TOLMER GRIDGEN REFERENCE COMPARE
 set -euo pipefail
 tolmer=$1 gridgen=$2
+# shellcheck source=tests/e2e/x-session.sh
 source "$(dirname "$0")/x-session.sh"
+# shellcheck disable=SC2034 # read by the helpers
 reference_tool=$3 compare_tool=$4
 
 work=$(mktemp -d /tmp/tolmer-e2e-XXXXXX)
+# shellcheck disable=SC2034 # read by the helpers
 scratch=$work
 trap 'stop_x_session; rm -rf "$work"' EXIT
 cd "$work"
@@ -34,8 +37,7 @@ same_label() {
 
 # wait_for_label ANCHOR: waits up to 15 s for the status to look as it does in ANCHOR.
 wait_for_label() {
-  local attempt
-  for attempt in $(seq 150); do
+  for _ in $(seq 150); do
     screenshot shot.ppm
     if same_label "$1" shot.ppm; then
       return 0
@@ -63,7 +65,7 @@ map_shown empty.grid start.ppm || fail "map area not empty: $(cat compare.log)"
 
 step "Show with the untouched text loads a file named Filename, which is missing"
 press_show
-for attempt in $(seq 150); do
+for _ in $(seq 150); do
   screenshot shot.ppm
   same_label start.ppm shot.ppm || break
   sleep 0.1

@@ -1,3 +1,4 @@
+# shellcheck shell=bash
 # Helpers for driving the viewer on a virtual X screen; sourced by the end-to-end
 # test and by the screenshot script. No window manager runs, so the helpers place
 # the window themselves and give it the focus by clicking into it.
@@ -26,10 +27,10 @@ start_xvfb() {
   # Xvfb picks a free display itself and writes its number once it accepts clients.
   Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$dir/display" 2>"$dir/xvfb.log" &
   xvfb_pid=$!
-  local attempt
-  for attempt in $(seq 100); do
+  for _ in $(seq 100); do
     if [[ -s $dir/display ]]; then
-      export DISPLAY=":$(head -n 1 "$dir/display")"
+      DISPLAY=":$(head -n 1 "$dir/display")"
+      export DISPLAY
       return 0
     fi
     sleep 0.1
@@ -49,8 +50,7 @@ start_viewer() {
     return 1
   fi
   xdotool windowmove "$window" "$window_left" "$window_top"
-  local attempt
-  for attempt in $(seq 50); do
+  for _ in $(seq 50); do
     if [[ $(window_geometry) == "$window_left $window_top "* ]]; then
       return 0
     fi
@@ -62,9 +62,8 @@ start_viewer() {
 
 # Prints "X Y WIDTH HEIGHT" of the window's client area on the screen.
 window_geometry() {
-  local X Y WIDTH HEIGHT SCREEN WINDOW
-  eval "$(xdotool getwindowgeometry --shell "$window")"
-  echo "$X $Y $WIDTH $HEIGHT"
+  xdotool getwindowgeometry --shell "$window" |
+    awk -F= '{ value[$1] = $2 } END { print value["X"], value["Y"], value["WIDTH"], value["HEIGHT"] }'
 }
 
 stop_x_session() {
@@ -113,8 +112,7 @@ map_shown() {
 
 # wait_for_map GRID: waits up to 15 s for the window to show GRID as the core paints it.
 wait_for_map() {
-  local attempt
-  for attempt in $(seq 150); do
+  for _ in $(seq 150); do
     screenshot "$scratch/shot.ppm"
     if map_shown "$1" "$scratch/shot.ppm"; then
       return 0

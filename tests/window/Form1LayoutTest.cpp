@@ -22,13 +22,5 @@ TEST(StatusLabelWidthTest, NarrowWindowStillGetsTheDesignedWidth) {
   EXPECT_EQ(StatusLabelWidth(500, 0), 129);
 }
 
-TEST(Form1LayoutTest, ControlsFitAboveTheMapAndDoNotOverlap) {
-  for (const QRect& control : {kText1Geometry, kCommand1Geometry, kLabel1Geometry}) {
-    EXPECT_LE(control.bottom(), 18);
-  }
-  EXPECT_LT(kText1Geometry.right(), kCommand1Geometry.left());
-  EXPECT_LT(kCommand1Geometry.right(), kLabel1Geometry.left());
-}
-
 }  // namespace
 }  // namespace tolmer

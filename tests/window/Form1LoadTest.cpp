@@ -108,6 +108,15 @@ TEST_F(Form1LoadTest, NonAsciiNamesReachTheFileSystem) {
   EXPECT_EQ(Label1(form).text(), "Loaded, 8x6");
 }
 
+TEST_F(Form1LoadTest, StatusShowsMarkupInNamesAsTyped) {
+  const QString status = QStringLiteral("Loading <b>x</b>&amp;<i>y</i>");
+  form.SetStatus(status.toStdString());
+  const QLabel& label = Label1(form);
+  EXPECT_EQ(label.text(), status);
+  // Rendered as rich text, the tags would take no room and the entity would shrink.
+  EXPECT_GE(label.sizeHint().width(), label.fontMetrics().horizontalAdvance(status));
+}
+
 TEST_F(Form1LoadTest, StatusLabelGrowsTowardsTheRightEdge) {
   const std::string longName(300, 'n');
   form.SetStatus("Loading " + longName);
