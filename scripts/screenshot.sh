@@ -11,7 +11,7 @@ cmake --build --preset dev \
 
 # shellcheck source=tests/e2e/x-session.sh
 source tests/e2e/x-session.sh
-# shellcheck disable=SC2034 # read by the helpers
+# shellcheck disable=SC2034 # read by the map checks of x-session.sh
 reference_tool=build/dev/tests/e2e/tolmer-e2e-reference
 # shellcheck disable=SC2034
 compare_tool=build/dev/tests/e2e/tolmer-e2e-compare

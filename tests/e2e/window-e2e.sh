@@ -7,11 +7,11 @@ set -euo pipefail
 tolmer=$1 gridgen=$2
 # shellcheck source=tests/e2e/x-session.sh
 source "$(dirname "$0")/x-session.sh"
-# shellcheck disable=SC2034 # read by the helpers
+# shellcheck disable=SC2034 # read by the map checks of x-session.sh
 reference_tool=$3 compare_tool=$4
 
 work=$(mktemp -d /tmp/tolmer-e2e-XXXXXX)
-# shellcheck disable=SC2034 # read by the helpers
+# shellcheck disable=SC2034 # read by the map checks of x-session.sh
 scratch=$work
 trap 'stop_x_session; rm -rf "$work"' EXIT
 cd "$work"

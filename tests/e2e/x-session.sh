@@ -1,6 +1,6 @@
 # shellcheck shell=bash
-# Helpers for driving the viewer on a virtual X screen; sourced by the end-to-end
-# test and by the screenshot script. No window manager runs, so the helpers place
+# Functions for driving the viewer on a virtual X screen; sourced by the end-to-end
+# test and by the screenshot script. No window manager runs, so they place
 # the window themselves and give it the focus by clicking into it.
 
 # Where the window's client area is put on the screen; not at 0,0, so that a
