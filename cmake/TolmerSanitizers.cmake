@@ -10,13 +10,13 @@ function(tolmer_sanitize target)
     return()
   endif()
   list(JOIN TOLMER_SANITIZE "," sanitizers)
-  set(compile_sanitizers ${sanitizers})
+  target_compile_options(${target} PRIVATE
+    -fsanitize=${sanitizers} -fno-sanitize-recover=all -fno-omit-frame-pointer)
   if(TOLMER_FUZZ)
     # Coverage feedback for libFuzzer in all code; only fuzz targets link its main.
-    string(APPEND compile_sanitizers ",fuzzer-no-link")
+    target_compile_options(${target} PRIVATE -fsanitize=fuzzer-no-link
+      -fsanitize-coverage-ignorelist=${PROJECT_SOURCE_DIR}/fuzz/coverage-ignorelist.txt)
   endif()
-  target_compile_options(${target} PRIVATE
-    -fsanitize=${compile_sanitizers} -fno-sanitize-recover=all -fno-omit-frame-pointer)
   get_target_property(type ${target} TYPE)
   if(type MATCHES "^(EXECUTABLE|SHARED_LIBRARY|MODULE_LIBRARY)$")
     target_link_options(${target} PRIVATE -fsanitize=${sanitizers} -fno-sanitize-recover=all)

@@ -1,5 +1,6 @@
 #include "LoadInvariants.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -105,26 +106,51 @@ void CheckOutcome(const FinishedLoad& load, bool loaded, const StatedHeader& hea
   }
 }
 
+// Columns [begin, end) of one surface row.
+struct Span {
+  std::int64_t begin = 0;
+  std::int64_t end = 0;
+};
+
+void CheckBackground(const unsigned char* row, Span span, const std::vector<unsigned char>& blank,
+                     std::int32_t y) {
+  const auto offset = static_cast<std::size_t>(span.begin) * 4;
+  const auto length = static_cast<std::size_t>(span.end - span.begin) * 4;
+  if (span.end > span.begin && std::memcmp(row + offset, blank.data() + offset, length) != 0) {
+    Fail("pixel outside the map changed in row " + std::to_string(y));
+  }
+}
+
 // After the clear: background outside the map rectangle, ramp colours inside it
-// (or background still, where a failed load never got to).
+// (or background still, where a failed load never got to). Whole runs of
+// background are compared at once: a pixel-by-pixel check took longer than the load.
 void CheckPainting(const FinishedLoad& load, bool loaded, const StatedHeader& header) {
   const MemorySurface& surface = load.host.surface;
-  const std::int64_t columns = header.width > 0 && header.height > 0 ? header.width : 0;
-  const std::int64_t rows = columns > 0 ? header.height : 0;
-  const std::vector<unsigned char>& bytes = surface.bytes();
+  const std::int64_t width = surface.width();
+  const bool hasCells = header.width > 0 && header.height > 0;
+  const std::int64_t mapEnd =
+      hasCells ? std::min(width, kMapLeft + 2 * std::int64_t{header.width}) : kMapLeft;
+  const std::int64_t mapBottom = hasCells ? kMapTop + 2 * std::int64_t{header.height} : kMapTop;
+  std::vector<unsigned char> blank(static_cast<std::size_t>(width) * 4);
+  for (std::size_t offset = 0; offset < blank.size(); offset += 4) {
+    const Colour background = surface.background();
+    blank[offset] = RedOf(background);
+    blank[offset + 1] = GreenOf(background);
+    blank[offset + 2] = BlueOf(background);
+    blank[offset + 3] = 0xFF;
+  }
   for (std::int32_t y = 0; y < surface.height(); ++y) {
-    for (std::int32_t x = 0; x < surface.width(); ++x) {
-      const unsigned char* pixel =
-          bytes.data() + (static_cast<std::size_t>(y) * static_cast<std::size_t>(surface.width()) +
-                          static_cast<std::size_t>(x)) *
-                             4;
-      const bool inMap =
-          x >= kMapLeft && x < kMapLeft + 2 * columns && y >= kMapTop && y < kMapTop + 2 * rows;
-      const bool background = IsBackground(pixel, surface.background());
-      if (!inMap && !background) {
-        Fail("pixel outside the map changed at " + std::to_string(x) + "," + std::to_string(y));
-      }
-      if (inMap && !IsRampColour(pixel) && (loaded || !background)) {
+    const unsigned char* row =
+        surface.bytes().data() + static_cast<std::size_t>(y) * static_cast<std::size_t>(width) * 4;
+    if (y < kMapTop || y >= mapBottom) {
+      CheckBackground(row, {0, width}, blank, y);
+      continue;
+    }
+    CheckBackground(row, {0, kMapLeft}, blank, y);
+    CheckBackground(row, {mapEnd, width}, blank, y);
+    for (std::int64_t x = kMapLeft; x < mapEnd; ++x) {
+      const unsigned char* pixel = row + x * 4;
+      if (!IsRampColour(pixel) && (loaded || !IsBackground(pixel, surface.background()))) {
         Fail("map pixel with a colour of neither ramp at " + std::to_string(x) + "," +
              std::to_string(y));
       }
