@@ -6,6 +6,7 @@ set -euo pipefail
 packages=(
   cmake ninja-build g++ pkgconf
   libgtest-dev libgmock-dev
+  clang-14 libclang-rt-14-dev llvm
 )
 
 missing=()
