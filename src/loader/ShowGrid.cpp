@@ -39,7 +39,9 @@ class Heartbeat {
 
 // A header of 0 x 2147483647 announces no cell, but counting down its rows one by
 // one would still freeze the window for seconds.
-bool HasCells(const GridHeader& header) { return header.GridWidth > 0 && header.GridHeight > 0; }
+bool HasCells(const GridHeader& header) {
+  return header.GridWidth > 0 && header.GridHeight > 0;
+}
 
 void ScanHeights(GridReader& reader, const GridHeader& header, HeightRange& range,
                  Heartbeat& heartbeat) {
