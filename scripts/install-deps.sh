@@ -9,6 +9,7 @@ packages=(
   qt6-base-dev fonts-dejavu-core
   xvfb xauth xdotool imagemagick x11-apps
   dpkg-dev file
+  clang-14 libclang-rt-14-dev llvm
 )
 
 missing=()

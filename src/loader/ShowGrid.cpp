@@ -37,8 +37,17 @@ class Heartbeat {
   std::uint32_t countdown_ = kCellsPerBeat;
 };
 
+// A header of 0 x 2147483647 announces no cell, but counting down its rows one by
+// one would still freeze the window for seconds.
+bool HasCells(const GridHeader& header) {
+  return header.GridWidth > 0 && header.GridHeight > 0;
+}
+
 void ScanHeights(GridReader& reader, const GridHeader& header, HeightRange& range,
                  Heartbeat& heartbeat) {
+  if (!HasCells(header)) {
+    return;
+  }
   for (std::int32_t y = header.GridHeight - 1; y >= 0; --y) {
     for (std::int32_t x = 0; x < header.GridWidth; ++x) {
       heartbeat.beat();
@@ -54,6 +63,9 @@ void ScanHeights(GridReader& reader, const GridHeader& header, HeightRange& rang
 
 void PaintCells(GridReader& reader, const GridHeader& header, const HeightRange& range,
                 DrawingSurface& surface, Heartbeat& heartbeat) {
+  if (!HasCells(header)) {
+    return;
+  }
   for (std::int32_t y = header.GridHeight - 1; y >= 0; --y) {
     for (std::int32_t x = 0; x < header.GridWidth; ++x) {
       heartbeat.beat();

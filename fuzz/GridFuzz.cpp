@@ -1,0 +1,67 @@
+// grid_fuzz: hands arbitrary bytes to ShowGrid as a grid file and checks, after
+// every load, the rules that hold whatever a file contains (LoadInvariants.h).
+#include <cstddef>
+#include <cstdint>
+#include <cstring>
+#include <filesystem>
+#include <limits>
+
+#include "FuzzHost.h"
+#include "LoadInvariants.h"
+#include "MemoryFile.h"
+#include "loader/ShowGrid.h"
+
+namespace {
+
+using tolmer::fuzz::FuzzHost;
+
+int OpenDescriptorCount() {
+  int count = 0;
+  for ([[maybe_unused]] const auto& entry : std::filesystem::directory_iterator("/proc/self/fd")) {
+    ++count;
+  }
+  return count;
+}
+
+// Made once: a fresh surface for every input would dominate the run time.
+struct FuzzState {
+  tolmer::fuzz::MemoryFile file;
+  FuzzHost host;
+  std::vector<unsigned char> earlierPicture =
+      tolmer::fuzz::MakeEarlierPicture(tolmer::fuzz::kSurfaceWidth, tolmer::fuzz::kSurfaceHeight);
+};
+
+FuzzState& State() {
+  static FuzzState state;
+  return state;
+}
+
+// Puts the host back into the same state before every input, so that a failing
+// input fails again on its own.
+void PrepareHost(FuzzState& state) {
+  FuzzHost& host = state.host;
+  host.statuses.clear();
+  host.surface.clears = 0;
+  // A load must not depend on what an earlier load left in the range.
+  host.range.MinHeight = std::numeric_limits<float>::quiet_NaN();
+  host.range.MaxHeight = std::numeric_limits<float>::quiet_NaN();
+  std::memcpy(host.surface.hDC().bits, state.earlierPicture.data(), state.earlierPicture.size());
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+  FuzzState& state = State();
+  state.file.assign(data, size);
+  PrepareHost(state);
+  const int descriptorsBefore = OpenDescriptorCount();
+  tolmer::ShowGrid(state.file.path(), state.host);
+  const int descriptorsAfter = OpenDescriptorCount();
+  tolmer::fuzz::CheckLoad({state.file.path(),
+                           {data, size},
+                           state.host,
+                           state.earlierPicture,
+                           descriptorsBefore,
+                           descriptorsAfter});
+  return 0;
+}

@@ -1,0 +1,503 @@
+// Whatever a file or a name holds, a load ends in "Error" or a consistent picture,
+// closes the file, keeps the earlier picture when it fails before clearing, and
+// leaves the host ready for the next load.
+#include <fcntl.h>
+#include <grp.h>
+#include <gtest/gtest.h>
+#include <sys/mman.h>
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <sys/un.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <array>
+#include <cfloat>
+#include <chrono>
+#include <climits>
+#include <cstring>
+#include <filesystem>
+#include <functional>
+#include <limits>
+#include <tuple>
+
+#include "grid/LittleEndian.h"
+#include "loader/ShowGrid.h"
+#include "support/GridFiles.h"
+#include "support/RecordingHost.h"
+#include "support/TempDir.h"
+
+namespace tolmer {
+namespace {
+
+using testing::GridBytes;
+using testing::OpenDescriptorCount;
+using testing::UniformCell;
+
+constexpr std::int32_t kInt32Max = std::numeric_limits<std::int32_t>::max();
+constexpr std::int32_t kInt32Min = std::numeric_limits<std::int32_t>::min();
+
+// Heights in [0, 50) and both cell classes, so a misplaced or missing cell shows.
+CellRecord Varied(std::int32_t row, std::int32_t column) {
+  const auto base = static_cast<float>((row * 7 + column * 3) % 47);
+  return CellRecord{base, base + 1.0F, base + 2.0F, base + 3.0F, (row + column) % 3 == 0 ? 0 : 5};
+}
+
+std::vector<unsigned char> Header(std::int32_t width, std::int32_t height) {
+  return GridBytes(width, height, Varied, 0);
+}
+
+// Green (s, 255, s) or blue (s, s, 255): the only colours a load paints.
+bool IsRampColour(Colour colour) {
+  const std::uint8_t shade = RedOf(colour);
+  return (GreenOf(colour) == 0xFF && BlueOf(colour) == shade) ||
+         (GreenOf(colour) == shade && BlueOf(colour) == 0xFF);
+}
+
+class HostileInputTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    earlierPath = Write(GridBytes(4, 4, Varied), "earlier.grid");
+    ShowGrid(earlierPath, host);
+    ASSERT_EQ(host.lastStatus(), "Loaded, 4x4");
+    earlierPicture = host.surface.bytes();
+    descriptors = OpenDescriptorCount();
+  }
+
+  std::string Write(const std::vector<unsigned char>& bytes, const std::string& name = "in.grid") {
+    const std::string path = dir.path(name);
+    testing::WriteFile(path, bytes);
+    return path;
+  }
+
+  // Loads `name`, checking the first status and that no descriptor stays open.
+  void Load(const std::string& name) {
+    const std::size_t before = host.statuses.size();
+    ShowGrid(name, host);
+    ASSERT_EQ(host.statuses.size(), before + 2);
+    EXPECT_EQ(host.statuses[before], "Loading " + name);
+    EXPECT_EQ(OpenDescriptorCount(), descriptors) << "a descriptor was left open";
+  }
+
+  // Reloading the earlier file gives back the earlier picture exactly, so nothing
+  // of the failed load lingers in the host.
+  void ExpectNextLoadWorks() {
+    Load(earlierPath);
+    EXPECT_EQ(host.lastStatus(), "Loaded, 4x4");
+    EXPECT_TRUE(host.surface.bytes() == earlierPicture) << "the next load paints differently";
+  }
+
+  void ExpectErrorKeepingPicture(const std::string& name) {
+    SCOPED_TRACE(name.size() < 300 ? name : name.substr(0, 300) + "...");
+    const auto picture = host.surface.bytes();
+    const int clears = host.surface.clears;
+    Load(name);
+    EXPECT_EQ(host.lastStatus(), "Error");
+    EXPECT_EQ(host.surface.clears, clears) << "the surface was cleared before the failure";
+    EXPECT_TRUE(host.surface.bytes() == picture) << "the earlier picture changed";
+    ExpectNextLoadWorks();
+  }
+
+  void ExpectLoaded(const std::string& name, const std::string& status) {
+    SCOPED_TRACE(name);
+    Load(name);
+    EXPECT_EQ(host.lastStatus(), status);
+  }
+
+  Colour At(std::int32_t x, std::int32_t y) const { return host.surface.PixelAt(x, y); }
+
+  // The four pixels of cell (column, top row) of a one-row grid, in the order
+  // Height1 (lower left), Height2, Height3 (upper left), Height4.
+  std::array<Colour, 4> CornerColours(std::int32_t column) const {
+    const std::int32_t left = 5 + 2 * column;
+    return {At(left, 26), At(left + 1, 26), At(left, 25), At(left + 1, 25)};
+  }
+
+  testing::TempDir dir;
+  testing::RecordingHost host;
+  std::string earlierPath;
+  std::vector<unsigned char> earlierPicture;
+  int descriptors = 0;
+};
+
+// --- The header ---
+
+TEST_F(HostileInputTest, EveryFileShorterThanAHeaderFails) {
+  const std::vector<unsigned char> header = Header(0, 0);
+  for (std::size_t length = 0; length < kHeaderSize; ++length) {
+    ExpectErrorKeepingPicture(
+        Write({header.begin(), header.begin() + static_cast<std::ptrdiff_t>(length)}));
+  }
+}
+
+TEST_F(HostileInputTest, AnySixSignatureBytesAreReadTheSameWay) {
+  const std::vector<unsigned char> plain = GridBytes(3, 2, Varied);
+  ExpectLoaded(Write(plain, "plain.grid"), "Loaded, 3x2");
+  const auto picture = host.surface.bytes();
+  const std::vector<std::vector<unsigned char>> signatures = {{0, 0, 0, 0, 0, 0},
+                                                              {0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF},
+                                                              {0x7F, 'E', 'L', 'F', 2, 1},
+                                                              {'P', '6', '\n', '6', '1', '7'},
+                                                              {'\r', '\n', 0x1A, '\n', 0, 0x80}};
+  for (const auto& signature : signatures) {
+    std::vector<unsigned char> bytes = plain;
+    std::copy(signature.begin(), signature.end(), bytes.begin());
+    ExpectLoaded(Write(bytes), "Loaded, 3x2");
+    EXPECT_TRUE(host.surface.bytes() == picture);
+  }
+}
+
+TEST_F(HostileInputTest, NegativeSizesFailBeforeTheClear) {
+  for (const auto& [width, height] : {std::pair{-1, 2},
+                                      {2, -1},
+                                      {-1, -1},
+                                      {kInt32Min, 1},
+                                      {1, kInt32Min},
+                                      {kInt32Min, kInt32Min},
+                                      {-1, kInt32Max}}) {
+    ExpectErrorKeepingPicture(Write(Header(width, height)));
+    // Records follow, so only the sign can be the reason to fail.
+    std::vector<unsigned char> bytes = GridBytes(4, 4, Varied);
+    const auto header = Header(width, height);
+    std::copy(header.begin(), header.end(), bytes.begin());
+    ExpectErrorKeepingPicture(Write(bytes, "with-records.grid"));
+  }
+}
+
+TEST_F(HostileInputTest, HugeSizesInATinyFileFailBeforeTheClear) {
+  ExpectErrorKeepingPicture(Write(Header(kInt32Max, kInt32Max)));
+  ExpectErrorKeepingPicture(Write(Header(kInt32Max, 1)));
+  ExpectErrorKeepingPicture(Write(Header(1, kInt32Max)));
+  // 65536 x 65536 is 0 in 32 bits; 268435457 x 16 is 16, and 16 records follow.
+  ExpectErrorKeepingPicture(Write(Header(65536, 65536)));
+  auto wrapped = GridBytes(4, 4, Varied);
+  const auto header = Header(268435457, 16);
+  std::copy(header.begin(), header.end(), wrapped.begin());
+  ExpectErrorKeepingPicture(Write(wrapped, "wrapped.grid"));
+}
+
+TEST_F(HostileInputTest, GridsWithoutCellsLoadAtOnceHoweverLongTheirOtherSide) {
+  // Counting down the rows of an empty grid one by one took about ten seconds.
+  const auto start = std::chrono::steady_clock::now();
+  ExpectLoaded(Write(Header(0, kInt32Max)), "Loaded, 0x2147483647");
+  ExpectLoaded(Write(Header(kInt32Max, 0)), "Loaded, 2147483647x0");
+  EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(2));
+  EXPECT_EQ(At(5, 25), host.surface.background());
+  ExpectNextLoadWorks();
+}
+
+// --- Heights and cell types ---
+
+TEST_F(HostileInputTest, NonFiniteHeightsFailBeforeTheClearWhereverTheyAre) {
+  const std::uint32_t patterns[] = {
+      0x7FC00000U,  // quiet NaN
+      0xFFC00000U,  // negative quiet NaN
+      0x7FC12345U,  // quiet NaN with a payload
+      0x7F800001U,  // signalling NaN, smallest payload
+      0x7FBFFFFFU,  // signalling NaN, largest payload
+      0xFF800001U,  // negative signalling NaN
+      0x7F800000U,  // +inf
+      0xFF800000U,  // -inf
+  };
+  constexpr std::int32_t kWidth = 3;
+  constexpr std::int32_t kHeight = 3;
+  for (const std::uint32_t pattern : patterns) {
+    // First corner of the first record, third of the middle one, last of the last.
+    for (const auto& [row, column, corner] : {std::tuple{0, 0, 0}, {1, 1, 2}, {2, 2, 3}}) {
+      auto bytes = GridBytes(kWidth, kHeight, Varied);
+      const std::size_t offset =
+          kHeaderSize + static_cast<std::size_t>((row * kWidth + column) * 20 + corner * 4);
+      StoreU32LE(bytes.data() + offset, pattern);
+      SCOPED_TRACE(::testing::Message() << std::hex << pattern << " at record " << row << ","
+                                        << column << " corner " << corner);
+      ExpectErrorKeepingPicture(Write(bytes));
+    }
+  }
+}
+
+TEST_F(HostileInputTest, LargestAndSmallestFiniteHeightsLoadWithExactColours) {
+  // The range is [-FLT_MAX, FLT_MAX]. A denormal lands exactly on the middle
+  // (FLT_MAX + 1e-45 rounds to FLT_MAX), so its shade is floor(97.5) = 97.
+  const float denormal = std::numeric_limits<float>::denorm_min();
+  ExpectLoaded(Write(GridBytes(1, 1,
+                               [&](auto, auto) {
+                                 return CellRecord{FLT_MAX, -FLT_MAX, denormal, -denormal, 0};
+                               })),
+               "Loaded, 1x1");
+  EXPECT_EQ(CornerColours(0), (std::array<Colour, 4>{0x00FF00U, 0xC3FFC3U, 0x61FF61U, 0x61FF61U}));
+
+  // The range is [-2^-149, 2^-126] and every fraction is exact: 0 lies 1/(2^23 + 1)
+  // of the span above the bottom, so f x 195 is just below 195 and rounds down to 194.
+  ExpectLoaded(Write(GridBytes(1, 1,
+                               [&](auto, auto) {
+                                 return CellRecord{0.0F, -denormal, denormal, FLT_MIN, 7};
+                               })),
+               "Loaded, 1x1");
+  EXPECT_EQ(CornerColours(0),
+            (std::array<Colour, 4>{MakeColour(194, 194, 255), MakeColour(195, 195, 255),
+                                   MakeColour(194, 194, 255), 0xFF0000U}));
+  ExpectNextLoadWorks();
+}
+
+TEST_F(HostileInputTest, EveryNonZeroCellTypeIsPaintedInTheBlueRamp) {
+  // With the seeds the range is [-100, 100]: -100 gives shade 195, 100 gives 0,
+  // 0 gives floor(97.5) = 97 and 50 gives floor(48.75) = 48.
+  const std::int32_t types[] = {kInt32Min, -1, 7, kInt32Max, 0};
+  ExpectLoaded(Write(GridBytes(5, 1,
+                               [&](auto, std::int32_t column) {
+                                 return CellRecord{-100.0F, 100.0F, 0.0F, 50.0F, types[column]};
+                               })),
+               "Loaded, 5x1");
+  for (std::int32_t column = 0; column < 4; ++column) {
+    EXPECT_EQ(CornerColours(column),
+              (std::array<Colour, 4>{MakeColour(195, 195, 255), MakeColour(0, 0, 255),
+                                     MakeColour(97, 97, 255), MakeColour(48, 48, 255)}))
+        << "type " << types[column];
+  }
+  EXPECT_EQ(CornerColours(4),
+            (std::array<Colour, 4>{MakeColour(195, 255, 195), 0x00FF00U, MakeColour(97, 255, 97),
+                                   MakeColour(48, 255, 48)}));
+}
+
+// --- Names ---
+
+TEST_F(HostileInputTest, NamesOfThingsThatAreNotRegularFilesFail) {
+  const std::string socket = dir.path("socket");
+  {
+    const int fd = ::socket(AF_UNIX, SOCK_STREAM, 0);
+    ASSERT_GE(fd, 0);
+    sockaddr_un address{};
+    address.sun_family = AF_UNIX;
+    ASSERT_LT(socket.size(), sizeof address.sun_path);
+    std::memcpy(address.sun_path, socket.c_str(), socket.size() + 1);
+    ASSERT_EQ(::bind(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address), 0);
+    ::close(fd);
+  }
+  namespace fs = std::filesystem;
+  fs::create_symlink("loop-b", dir.path("loop-a"));
+  fs::create_symlink("loop-a", dir.path("loop-b"));
+  fs::create_symlink("self", dir.path("self"));
+  fs::create_symlink(dir.root(), dir.path("to-directory"));
+  fs::create_symlink("/dev/zero", dir.path("to-zero"));
+  for (const std::string& name :
+       {socket, std::string("/dev/zero"), dir.path("loop-a"), dir.path("self"),
+        dir.path("to-directory"), dir.path("to-zero"), earlierPath + "/inside-a-file",
+        // A regular file that says it is empty and then holds text.
+        std::string("/proc/self/status")}) {
+    ExpectErrorKeepingPicture(name);
+  }
+}
+
+TEST_F(HostileInputTest, NamesLongerThanTheSystemAllowsFail) {
+  Write(GridBytes(1, 1, Varied), std::string(NAME_MAX, 'n'));
+  ExpectLoaded(dir.path(std::string(NAME_MAX, 'n')), "Loaded, 1x1");
+
+  ExpectErrorKeepingPicture(dir.path(std::string(NAME_MAX + 1, 'n')));
+  std::string deep = dir.root().string();
+  while (deep.size() <= PATH_MAX) {
+    deep += "/.";
+  }
+  ExpectErrorKeepingPicture(deep + "/earlier.grid");
+  ExpectErrorKeepingPicture(std::string(std::size_t{1} << 20U, 'x'));
+}
+
+TEST_F(HostileInputTest, OddButValidNamesLoad) {
+  for (const std::string name : {"new\nline.grid", "tab\there.grid", "[a-z]*?.grid",
+                                 "\xFF\xFE not UTF-8.grid", "  .grid  "}) {
+    ExpectLoaded(Write(GridBytes(2, 1, Varied), name), "Loaded, 2x1");
+  }
+  ExpectLoaded(dir.root().string() + "//./earlier.grid", "Loaded, 4x4");
+
+  std::filesystem::create_symlink("earlier.grid", dir.path("link-1"));
+  std::filesystem::create_symlink("link-1", dir.path("link-2"));
+  ExpectLoaded(dir.path("link-2"), "Loaded, 4x4");
+
+  // A file without a name of its own, opened again through /proc.
+  const int memory = ::memfd_create("grid", MFD_CLOEXEC);
+  ASSERT_GE(memory, 0);
+  const auto bytes = GridBytes(3, 1, Varied);
+  ASSERT_EQ(::write(memory, bytes.data(), bytes.size()), static_cast<ssize_t>(bytes.size()));
+  descriptors = OpenDescriptorCount();
+  ExpectLoaded("/proc/self/fd/" + std::to_string(memory), "Loaded, 3x1");
+  ::close(memory);
+}
+
+// Run in a child that has given up root: what the user cannot read ends in "Error".
+TEST_F(HostileInputTest, FilesTheUserCannotReadFail) {
+  if (::geteuid() != 0) {
+    GTEST_SKIP() << "needs root, to switch to an unprivileged user";
+  }
+  std::filesystem::permissions(dir.root(), std::filesystem::perms(0755));
+  const std::string secret = Write(GridBytes(2, 2, Varied), "secret.grid");
+  ::chmod(secret.c_str(), 0600);
+  std::filesystem::create_directory(dir.path("closed"));
+  const std::string hidden = Write(GridBytes(2, 2, Varied), "closed/hidden.grid");
+  ::chmod(dir.path("closed").c_str(), 0700);
+
+  int channel[2];
+  ASSERT_EQ(::pipe(channel), 0);
+  const pid_t child = ::fork();
+  ASSERT_GE(child, 0);
+  if (child == 0) {
+    ::close(channel[0]);
+    std::string report;
+    if (::setgroups(0, nullptr) != 0 || ::setgid(65534) != 0 || ::setuid(65534) != 0) {
+      report = "cannot drop privileges";
+    } else {
+      const int before = OpenDescriptorCount();
+      for (const std::string& name : {secret, hidden, earlierPath}) {
+        ShowGrid(name, host);
+        report += host.lastStatus() + (OpenDescriptorCount() == before ? ";" : " leaked;");
+        report += std::to_string(host.surface.clears) + "\n";
+      }
+    }
+    [[maybe_unused]] const auto written = ::write(channel[1], report.data(), report.size());
+    ::_exit(0);
+  }
+  ::close(channel[1]);
+  std::string report;
+  char buffer[256];
+  for (ssize_t got; (got = ::read(channel[0], buffer, sizeof buffer)) > 0;) {
+    report.append(buffer, static_cast<std::size_t>(got));
+  }
+  ::close(channel[0]);
+  int status = 0;
+  ASSERT_EQ(::waitpid(child, &status, 0), child);
+  EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+  // Neither failure cleared the surface; the readable file then loaded.
+  EXPECT_EQ(report, "Error;1\nError;1\nLoaded, 4x4;2\n");
+}
+
+// --- Files that change while they are read ---
+
+class ChangingFileTest : public HostileInputTest {
+ protected:
+  // 65536 cells make the file larger than the reader's buffer, and give the host a
+  // turn at the last cell of pass 1.
+  static constexpr std::int32_t kSide = 256;
+
+  struct Change {
+    const char* what;
+    std::function<void(const std::string& path)> apply;
+    std::vector<std::string> loadedStatuses;  // "Error" is always acceptable
+  };
+
+  static void Overwrite(const std::string& path, std::size_t offset,
+                        const std::vector<unsigned char>& bytes) {
+    const int fd = ::open(path.c_str(), O_WRONLY | O_CLOEXEC);
+    ASSERT_GE(fd, 0);
+    ASSERT_EQ(::pwrite(fd, bytes.data(), bytes.size(), static_cast<off_t>(offset)),
+              static_cast<ssize_t>(bytes.size()));
+    ::close(fd);
+  }
+
+  static void Rewrite(const std::string& path, float height) {
+    testing::WriteGrid(path, kSide, kSide, [=](auto, auto) { return UniformCell(height); });
+  }
+
+  static std::vector<Change> Changes() {
+    namespace fs = std::filesystem;
+    const std::string whole = "Loaded, 256x256";
+    return {
+        {"emptied", [](auto& path) { fs::resize_file(path, 0); }, {}},
+        {"cut to the header", [](auto& path) { fs::resize_file(path, kHeaderSize); }, {}},
+        {"cut in half", [](auto& path) { fs::resize_file(path, kHeaderSize + 20 * 32768); }, {}},
+        {"grown",
+         [](auto& path) { fs::resize_file(path, fs::file_size(path) + 3'000'000); },
+         {whole}},
+        // A header rewritten after the second header was read goes unseen.
+        {"header claims more rows",
+         [](auto& path) { Overwrite(path, 0, Header(kSide, 999)); },
+         {whole}},
+        {"header claims fewer rows",
+         [](auto& path) { Overwrite(path, 0, Header(kSide, 3)); },
+         {whole, "Loaded, 256x3"}},
+        {"header says 0x0",
+         [](auto& path) { Overwrite(path, 0, Header(0, 0)); },
+         {whole, "Loaded, 0x0"}},
+        {"header turned negative",
+         [](auto& path) { Overwrite(path, 0, Header(-5, kSide)); },
+         {whole}},
+        {"heights turned to NaN",
+         [](auto& path) { Rewrite(path, std::numeric_limits<float>::quiet_NaN()); },
+         {}},
+        // Outside pass 1's range: the shade is clamped to 255, painting (255, 255, 255).
+        {"heights far below the range", [](auto& path) { Rewrite(path, -1e6F); }, {whole}},
+        // f x 195 no longer fits 32 bits, so shading fails.
+        {"heights beyond shading", [](auto& path) { Rewrite(path, -1e30F); }, {}},
+        {"replaced by another file",
+         [](auto& path) {
+           testing::WriteGrid(path + ".new", 2, 2, Varied);
+           fs::rename(path + ".new", path);
+         },
+         {whole}},
+    };
+  }
+
+  // "Error", or one of the statuses the change allows with only ramp colours inside
+  // that grid's rectangle and background outside it; the earlier picture stays if
+  // the load failed before clearing.
+  void ExpectErrorOrConsistentPicture(int clearsBefore,
+                                      const std::vector<std::string>& loadedStatuses) {
+    EXPECT_EQ(OpenDescriptorCount(), descriptors);
+    const std::string& status = host.lastStatus();
+    if (status == "Error" && host.surface.clears == clearsBefore) {
+      EXPECT_TRUE(host.surface.bytes() == earlierPicture);
+      return;
+    }
+    ASSERT_EQ(host.surface.clears, clearsBefore + 1);
+    std::int64_t columns = kSide;
+    std::int64_t rows = kSide;
+    if (status != "Error") {
+      ASSERT_TRUE(std::find(loadedStatuses.begin(), loadedStatuses.end(), status) !=
+                  loadedStatuses.end())
+          << status;
+      columns = status == "Loaded, 0x0" ? 0 : kSide;
+      rows = status == "Loaded, 256x3" ? 3 : columns;
+    }
+    std::int64_t odd = 0;
+    for (std::int32_t y = 0; y < testing::kWindowHeight; ++y) {
+      for (std::int32_t x = 0; x < testing::kWindowWidth; ++x) {
+        const bool inMap = x >= 5 && x < 5 + 2 * columns && y >= 25 && y < 25 + 2 * rows;
+        const Colour colour = At(x, y);
+        const bool background = colour == host.surface.background();
+        const bool allowed =
+            inMap ? IsRampColour(colour) || (status == "Error" && background) : background;
+        odd += allowed ? 0 : 1;
+      }
+    }
+    EXPECT_EQ(odd, 0) << "pixels that no load paints, or paints elsewhere";
+    ExpectNextLoadWorks();
+  }
+
+  void RunChanges(const std::function<void(const std::function<void()>&)>& arm) {
+    for (const Change& change : Changes()) {
+      SCOPED_TRACE(change.what);
+      const std::string path = dir.path("changing.grid");
+      testing::WriteGrid(path, kSide, kSide, Varied);
+      bool done = false;
+      arm([&] {
+        if (!done) {
+          done = true;
+          change.apply(path);
+        }
+      });
+      const int clears = host.surface.clears;
+      Load(path);
+      arm(nullptr);
+      ExpectErrorOrConsistentPicture(clears, change.loadedStatuses);
+    }
+  }
+};
+
+TEST_F(ChangingFileTest, ChangedDuringTheFirstPass) {
+  RunChanges([&](const std::function<void()>& hook) { host.onWhileLoading = hook; });
+}
+
+TEST_F(ChangingFileTest, ChangedBetweenThePasses) {
+  RunChanges([&](const std::function<void()>& hook) { host.surface.onClear = hook; });
+}
+
+}  // namespace
+}  // namespace tolmer

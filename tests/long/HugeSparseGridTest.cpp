@@ -1,0 +1,57 @@
+// A grid of more than 4 GiB, so that every size and offset must be 64-bit. The
+// file is sparse: its all-zero records take no disk space but are read in full,
+// twice, which makes this test slow.
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <cstdint>
+
+#include "grid/GridFormat.h"
+#include "loader/ShowGrid.h"
+#include "support/GridFiles.h"
+#include "support/RecordingHost.h"
+#include "support/TempDir.h"
+
+namespace tolmer {
+namespace {
+
+TEST(HugeSparseGrid, LoadsAGridOfMoreThanFourGibibytes) {
+  constexpr std::int32_t kWidth = 2000;
+  constexpr std::int32_t kHeight = 107375;
+  constexpr std::uint64_t kSize =
+      kHeaderSize + std::uint64_t{kCellRecordSize} * kWidth * std::uint64_t{kHeight};
+  static_assert(kSize > (std::uint64_t{1} << 32U));
+
+  testing::TempDir dir;
+  const std::string path = dir.path("huge.grid");
+  testing::WriteFile(path, testing::GridBytes(kWidth, kHeight, {}, 0));
+  if (::truncate(path.c_str(), static_cast<off_t>(kSize)) != 0) {
+    GTEST_SKIP() << "the temporary directory cannot hold a sparse file of " << kSize << " bytes";
+  }
+
+  testing::RecordingHost host;
+  const int descriptors = testing::OpenDescriptorCount();
+  ShowGrid(path, host);
+  EXPECT_EQ(host.lastStatus(), "Loaded, 2000x107375");
+  EXPECT_EQ(testing::OpenDescriptorCount(), descriptors);
+
+  // Every height is 0, so the range is [0, 0] and every cell is pure green. The map
+  // reaches past the surface's right and lower edges.
+  std::int64_t green = 0;
+  std::int64_t background = 0;
+  for (std::int32_t y = 0; y < testing::kWindowHeight; ++y) {
+    for (std::int32_t x = 0; x < testing::kWindowWidth; ++x) {
+      const bool inMap = x >= 5 && y >= 25;
+      const Colour colour = host.surface.PixelAt(x, y);
+      green += inMap && colour == 0x00FF00U ? 1 : 0;
+      background += !inMap && colour == host.surface.background() ? 1 : 0;
+    }
+  }
+  EXPECT_EQ(green, std::int64_t{testing::kWindowWidth - 5} * (testing::kWindowHeight - 25));
+  EXPECT_EQ(background,
+            std::int64_t{testing::kWindowWidth} * testing::kWindowHeight -
+                std::int64_t{testing::kWindowWidth - 5} * (testing::kWindowHeight - 25));
+}
+
+}  // namespace
+}  // namespace tolmer
