@@ -6,6 +6,7 @@ set -euo pipefail
 packages=(
   cmake ninja-build g++ pkgconf
   libgtest-dev libgmock-dev
+  libbenchmark-dev time
 )
 
 missing=()
