@@ -4,6 +4,7 @@
 
 #include "grid/GridError.h"
 #include "grid/GridReader.h"
+#include "loader/CellStream.h"
 #include "loader/RegularFileExists.h"
 #include "render/DrawCell.h"
 
@@ -19,30 +20,18 @@ void RequireFinite(const CellRecord& cell) {
   }
 }
 
-// Gives the host a regular chance to run while a long load reads cells.
-class Heartbeat {
- public:
-  explicit Heartbeat(LoadHost& host) : host_(host) {}
+std::uint64_t CellCount(const GridHeader& header) {
+  // readHeader has refused negative sizes.
+  return static_cast<std::uint64_t>(header.GridWidth) *
+         static_cast<std::uint64_t>(header.GridHeight);
+}
 
-  void beat() {
-    if (--countdown_ == 0) {
-      countdown_ = kCellsPerBeat;
-      host_.WhileLoading();
-    }
-  }
-
- private:
-  static constexpr std::uint32_t kCellsPerBeat = 1U << 16U;
-  LoadHost& host_;
-  std::uint32_t countdown_ = kCellsPerBeat;
-};
-
-void ScanHeights(GridReader& reader, const GridHeader& header, HeightRange& range,
-                 Heartbeat& heartbeat) {
-  for (std::int32_t y = header.GridHeight - 1; y >= 0; --y) {
-    for (std::int32_t x = 0; x < header.GridWidth; ++x) {
-      heartbeat.beat();
-      const CellRecord cell = reader.readCell();
+void ScanHeights(const GridHeader& header, CellStream& cells, HeightRange& range) {
+  for (std::uint64_t remaining = CellCount(header); remaining > 0;) {
+    const RecordBlock block = cells.next(remaining);
+    remaining -= block.size();
+    for (std::size_t index = 0; index < block.size(); ++index) {
+      const CellRecord cell = block[index];
       RequireFinite(cell);
       range.Widen(cell.Height1);
       range.Widen(cell.Height2);
@@ -52,22 +41,28 @@ void ScanHeights(GridReader& reader, const GridHeader& header, HeightRange& rang
   }
 }
 
-void PaintCells(GridReader& reader, const GridHeader& header, const HeightRange& range,
-                DrawingSurface& surface, Heartbeat& heartbeat) {
-  for (std::int32_t y = header.GridHeight - 1; y >= 0; --y) {
-    for (std::int32_t x = 0; x < header.GridWidth; ++x) {
-      heartbeat.beat();
-      const CellRecord cell = reader.readCell();
+void PaintCells(const GridHeader& header, CellStream& cells, const HeightRange& range,
+                DrawingSurface& surface) {
+  std::int32_t x = 0;
+  std::int32_t y = header.GridHeight - 1;
+  for (std::uint64_t remaining = CellCount(header); remaining > 0;) {
+    const RecordBlock block = cells.next(remaining);
+    remaining -= block.size();
+    for (std::size_t index = 0; index < block.size(); ++index) {
+      const CellRecord cell = block[index];
       // The file may have changed since pass 1.
       RequireFinite(cell);
       DrawCell(surface.hDC(), range, x, y, cell);
+      if (++x == header.GridWidth) {
+        x = 0;
+        --y;
+      }
     }
   }
 }
 
 std::string LoadedStatus(const GridHeader& header) {
-  return kStatusLoaded + std::to_string(header.GridWidth) + "x" +
-         std::to_string(header.GridHeight);
+  return kStatusLoaded + std::to_string(header.GridWidth) + "x" + std::to_string(header.GridHeight);
 }
 
 }  // namespace
@@ -82,12 +77,12 @@ void ShowGrid(const std::string& fileName, LoadHost& host) noexcept {
       throw GridError("no regular file named " + fileName);
     }
     reader.open(fileName);
-    Heartbeat heartbeat(host);
-    ScanHeights(reader, reader.readHeader(), range, heartbeat);
+    CellStream cells(reader, host);
+    ScanHeights(reader.readHeader(), cells, range);
     const GridHeader header = reader.readHeader();
     DrawingSurface& surface = host.Surface();
     surface.ClearSurface();
-    PaintCells(reader, header, range, surface, heartbeat);
+    PaintCells(header, cells, range, surface);
     host.SetStatus(LoadedStatus(header));
     reader.close();
   } catch (...) {
