@@ -1,24 +1,15 @@
 #include "loader/ShowGrid.h"
 
-#include <cmath>
-
 #include "grid/GridError.h"
 #include "grid/GridReader.h"
+#include "grid/HeightBounds.h"
+#include "loader/CellPainter.h"
 #include "loader/CellStream.h"
 #include "loader/RegularFileExists.h"
-#include "render/DrawCell.h"
+#include "loader/RequireFinite.h"
 
 namespace tolmer {
 namespace {
-
-// Non-finite heights cannot be shaded; finding them before the surface is cleared
-// keeps the earlier picture.
-void RequireFinite(const CellRecord& cell) {
-  if (!std::isfinite(cell.Height1) || !std::isfinite(cell.Height2) ||
-      !std::isfinite(cell.Height3) || !std::isfinite(cell.Height4)) {
-    throw GridError("height is not a finite number");
-  }
-}
 
 std::uint64_t CellCount(const GridHeader& header) {
   // readHeader has refused negative sizes.
@@ -30,33 +21,41 @@ void ScanHeights(const GridHeader& header, CellStream& cells, HeightRange& range
   for (std::uint64_t remaining = CellCount(header); remaining > 0;) {
     const RecordBlock block = cells.next(remaining);
     remaining -= block.size();
-    for (std::size_t index = 0; index < block.size(); ++index) {
-      const CellRecord cell = block[index];
-      RequireFinite(cell);
-      range.Widen(cell.Height1);
-      range.Widen(cell.Height2);
-      range.Widen(cell.Height3);
-      range.Widen(cell.Height4);
+    const HeightBounds bounds = ScanHeightBounds(block);
+    if (bounds.allFinite) {
+      // Minimum and maximum do not depend on the order in which heights are seen.
+      range.Widen(bounds.lowest);
+      range.Widen(bounds.highest);
+    } else {
+      // Cell by cell, so the range stops growing exactly at the faulty cell.
+      for (std::size_t index = 0; index < block.size(); ++index) {
+        const CellRecord cell = block[index];
+        RequireFinite(cell);
+        range.Widen(cell.Height1);
+        range.Widen(cell.Height2);
+        range.Widen(cell.Height3);
+        range.Widen(cell.Height4);
+      }
     }
   }
 }
 
+// True when no height of the block can fail to shade: pass 1 saw every one of
+// them, unless the file has changed since.
+bool InsideRange(const HeightBounds& bounds, const HeightRange& range) {
+  return bounds.allFinite && bounds.lowest >= range.MinHeight && bounds.highest <= range.MaxHeight;
+}
+
 void PaintCells(const GridHeader& header, CellStream& cells, const HeightRange& range,
                 DrawingSurface& surface) {
-  std::int32_t x = 0;
-  std::int32_t y = header.GridHeight - 1;
+  CellPainter painter(header, range, surface);
   for (std::uint64_t remaining = CellCount(header); remaining > 0;) {
     const RecordBlock block = cells.next(remaining);
     remaining -= block.size();
-    for (std::size_t index = 0; index < block.size(); ++index) {
-      const CellRecord cell = block[index];
-      // The file may have changed since pass 1.
-      RequireFinite(cell);
-      DrawCell(surface.hDC(), range, x, y, cell);
-      if (++x == header.GridWidth) {
-        x = 0;
-        --y;
-      }
+    if (InsideRange(ScanHeightBounds(block), range)) {
+      painter.paintVisible(block);
+    } else {
+      painter.paintEach(block);
     }
   }
 }
