@@ -91,9 +91,7 @@ HeightBounds ScanHeightBoundsSse2(const RecordBlock& block) {
   return bounds;
 }
 
-HeightBounds ScanHeightBounds(const RecordBlock& block) {
-  return ScanHeightBoundsPortable(block);
-}
+HeightBounds ScanHeightBounds(const RecordBlock& block) { return ScanHeightBoundsSse2(block); }
 
 #else
 
