@@ -91,14 +91,15 @@ HeightBounds ScanHeightBoundsSse2(const RecordBlock& block) {
   return bounds;
 }
 
-HeightBounds ScanHeightBounds(const RecordBlock& block) { return ScanHeightBoundsSse2(block); }
-
-#else
+#endif
 
 HeightBounds ScanHeightBounds(const RecordBlock& block) {
+#ifdef TOLMER_SSE2_SCAN
+  if constexpr (std::endian::native == std::endian::little) {
+    return ScanHeightBoundsSse2(block);
+  }
+#endif
   return ScanHeightBoundsPortable(block);
 }
-
-#endif
 
 }  // namespace tolmer

@@ -4,8 +4,8 @@
 
 #include "grid/RecordBlock.h"
 
-// The SSE2 scan loads records as little-endian floats, so it needs both.
-#if defined(__SSE2__) && defined(__BYTE_ORDER__) && __BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__
+// SSE2 is part of every x86-64 target.
+#ifdef __SSE2__
 #define TOLMER_SSE2_SCAN 1
 #endif
 
@@ -19,14 +19,16 @@ struct HeightBounds {
   bool allFinite = true;
 };
 
-// Scans with the fastest implementation the build target has.
+// Scans with the fastest implementation the build target has: SSE2 on
+// little-endian hosts that have it, the portable scan everywhere else.
 HeightBounds ScanHeightBounds(const RecordBlock& block);
 
 // Decodes every height byte by byte, so it gives the same answer on any host.
 HeightBounds ScanHeightBoundsPortable(const RecordBlock& block);
 
 #ifdef TOLMER_SSE2_SCAN
-// One unaligned 16-byte load per record covers its four heights.
+// One unaligned 16-byte load per record covers its four heights, read as floats
+// in the host's byte order: only correct on a little-endian host.
 HeightBounds ScanHeightBoundsSse2(const RecordBlock& block);
 #endif
 
