@@ -20,7 +20,6 @@ class RecordBlock {
   RecordBlock(const unsigned char* bytes, std::size_t count) : bytes_(bytes), count_(count) {}
 
   std::size_t size() const { return count_; }
-  bool empty() const { return count_ == 0; }
   // The stored bytes of record `index`, kCellRecordSize of them.
   const unsigned char* recordBytes(std::size_t index) const {
     return bytes_ + index * kCellRecordSize;
