@@ -21,9 +21,7 @@ namespace {
 
 }  // namespace
 
-GridReader::~GridReader() {
-  close();
-}
+GridReader::~GridReader() { close(); }
 
 void GridReader::open(const std::string& path) {
   close();
