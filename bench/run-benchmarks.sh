@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Times one load of 256 MiB, 1 GiB and 4 GiB grids through tolmer-bench against
 # reading the same file twice with dd, alternating the two, and prints the ratio of
-# the medians, the load's throughput and its peak resident memory.
+# the medians, the load's throughput (timed from outside the process like dd, and
+# inside it without start-up) and its peak resident memory.
 #
 # usage: bench/run-benchmarks.sh [DIR] [RUNS]
 #   DIR   where the grid files go (default /tmp); they are deleted afterwards
@@ -73,14 +74,17 @@ measure() {
       dd_times+=("$(seconds_of read_twice "$file")")
     fi
   done
-  local dd_median load_median rss_kib
+  local dd_median load_median inside_median rss_kib
   dd_median=$(median "${dd_times[@]}")
   load_median=$(median "${load_times[@]}")
+  # The load alone, timed inside one process: no start-up, no surface set-up.
+  inside_median=$("$bench" --runs "$runs" "$file" | awk '/^median/ { print $2 }')
   rss_kib=$(/usr/bin/time -f %M "$bench" "$file" 2>&1 >/dev/null | tail -n 1)
   awk -v name="$name" -v size="$size" -v dd="$dd_median" -v load="$load_median" \
-    -v rss="$rss_kib" 'BEGIN {
-      printf "%-8s %14.0f %10.4f %10.4f %7.2f %8.2f %10.1f\n",
-        name, size, dd, load, load / dd, size / load / 1e9, rss / 1024
+    -v inside="$inside_median" -v rss="$rss_kib" 'BEGIN {
+      printf "%-8s %14.0f %10.4f %10.4f %7.2f %8.2f %10.4f %8.2f %10.1f\n",
+        name, size, dd, load, load / dd, size / load / 1e9, inside, size / inside / 1e9,
+        rss / 1024
     }'
 }
 
@@ -91,7 +95,8 @@ echo "writing grids to $work"
 "$gridgen" terrain 2000 26843 "$work/1GiB.grid"
 "$gridgen" sparse 2000 107375 "$work/4GiB.grid"  # 4 GiB + 32 KiB, past 32-bit offsets
 
-printf "%-8s %14s %10s %10s %7s %8s %10s\n" file bytes "dd x2 s" "load s" ratio "GB/s" "RSS MiB"
+printf "%-8s %14s %10s %10s %7s %8s %10s %8s %10s\n" file bytes "dd x2 s" "load s" ratio "GB/s" \
+  "inside s" "GB/s" "RSS MiB"
 results=()
 for name in 256MiB 1GiB 4GiB; do
   line=$(measure "$name" "$work/$name.grid")
@@ -101,8 +106,15 @@ for name in 256MiB 1GiB 4GiB; do
   rm -f "$work/$name.grid"
 done
 
-# Throughput of each size against the 1 GiB file: linear time means close to 1.
-reference=$(printf '%s\n' "${results[@]}" | awk '$1 == "1GiB" { print $6 }')
-printf '%s\n' "${results[@]}" |
-  awk -v reference="$reference" '{ printf "scaling %-8s %5.2f of the 1 GiB throughput\n", $1, $6 / reference }'
+# Throughput of each size against the 1 GiB file, timed from outside and inside
+# the process: linear time means close to 1.
+printf '%s\n' "${results[@]}" | awk '
+  { name[NR] = $1; outside[NR] = $6; inside[NR] = $8 }
+  $1 == "1GiB" { reference = NR }
+  END {
+    for (i = 1; i <= NR; ++i) {
+      printf "scaling %-8s %5.2f (outside) %5.2f (inside) of the 1 GiB throughput\n",
+        name[i], outside[i] / outside[reference], inside[i] / inside[reference]
+    }
+  }'
 echo "load after: $(uptime)"
