@@ -10,6 +10,7 @@ packages=(
   xvfb xauth xdotool imagemagick x11-apps
   dpkg-dev file
   clang-14 libclang-rt-14-dev llvm
+  libbenchmark-dev time
 )
 
 missing=()

@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 
@@ -69,9 +70,16 @@ GridHeader GridReader::readHeader() {
 }
 
 CellRecord GridReader::readCell() {
-  const unsigned char* bytes = take(kCellRecordSize);
-  return CellRecord{LoadF32LE(bytes), LoadF32LE(bytes + 4), LoadF32LE(bytes + 8),
-                    LoadF32LE(bytes + 12), LoadI32LE(bytes + 16)};
+  return DecodeCell(take(kCellRecordSize));
+}
+
+RecordBlock GridReader::readCells(std::size_t maxCount) {
+  if (maxCount == 0) {
+    throw GridError("a block needs room for at least one record");
+  }
+  fill(kCellRecordSize);
+  const std::size_t count = std::min(maxCount, (end_ - begin_) / kCellRecordSize);
+  return RecordBlock(take(count * kCellRecordSize), count);
 }
 
 void GridReader::close() {

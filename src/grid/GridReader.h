@@ -6,6 +6,7 @@
 #include <string>
 
 #include "grid/GridFormat.h"
+#include "grid/RecordBlock.h"
 
 namespace tolmer {
 
@@ -28,6 +29,10 @@ class GridReader {
   // Rewinds, reads the header and checks it against the file's current size.
   GridHeader readHeader();
   CellRecord readCell();
+  // The next records, between one and maxCount of them (maxCount > 0), straight from
+  // the buffer and valid until the next call. The file is read exactly when readCell
+  // would read it, so mixing both, or using either alone, sees the same bytes.
+  RecordBlock readCells(std::size_t maxCount);
   // Safe to call any number of times, open or not.
   void close();
 

@@ -1,78 +1,61 @@
 #include "loader/ShowGrid.h"
 
-#include <cmath>
-
 #include "grid/GridError.h"
 #include "grid/GridReader.h"
+#include "grid/HeightBounds.h"
+#include "loader/CellPainter.h"
+#include "loader/CellStream.h"
 #include "loader/RegularFileExists.h"
-#include "render/DrawCell.h"
+#include "loader/RequireFinite.h"
 
 namespace tolmer {
 namespace {
 
-// Non-finite heights cannot be shaded; finding them before the surface is cleared
-// keeps the earlier picture.
-void RequireFinite(const CellRecord& cell) {
-  if (!std::isfinite(cell.Height1) || !std::isfinite(cell.Height2) ||
-      !std::isfinite(cell.Height3) || !std::isfinite(cell.Height4)) {
-    throw GridError("height is not a finite number");
-  }
+std::uint64_t CellCount(const GridHeader& header) {
+  // readHeader has refused negative sizes.
+  return static_cast<std::uint64_t>(header.GridWidth) *
+         static_cast<std::uint64_t>(header.GridHeight);
 }
 
-// Gives the host a regular chance to run while a long load reads cells.
-class Heartbeat {
- public:
-  explicit Heartbeat(LoadHost& host) : host_(host) {}
-
-  void beat() {
-    if (--countdown_ == 0) {
-      countdown_ = kCellsPerBeat;
-      host_.WhileLoading();
-    }
-  }
-
- private:
-  static constexpr std::uint32_t kCellsPerBeat = 1U << 16U;
-  LoadHost& host_;
-  std::uint32_t countdown_ = kCellsPerBeat;
-};
-
-// A header of 0 x 2147483647 announces no cell, but counting down its rows one by
-// one would still freeze the window for seconds.
-bool HasCells(const GridHeader& header) {
-  return header.GridWidth > 0 && header.GridHeight > 0;
-}
-
-void ScanHeights(GridReader& reader, const GridHeader& header, HeightRange& range,
-                 Heartbeat& heartbeat) {
-  if (!HasCells(header)) {
-    return;
-  }
-  for (std::int32_t y = header.GridHeight - 1; y >= 0; --y) {
-    for (std::int32_t x = 0; x < header.GridWidth; ++x) {
-      heartbeat.beat();
-      const CellRecord cell = reader.readCell();
-      RequireFinite(cell);
-      range.Widen(cell.Height1);
-      range.Widen(cell.Height2);
-      range.Widen(cell.Height3);
-      range.Widen(cell.Height4);
+void ScanHeights(const GridHeader& header, CellStream& cells, HeightRange& range) {
+  for (std::uint64_t remaining = CellCount(header); remaining > 0;) {
+    const RecordBlock block = cells.next(remaining);
+    remaining -= block.size();
+    const HeightBounds bounds = ScanHeightBounds(block);
+    if (bounds.allFinite) {
+      // Minimum and maximum do not depend on the order in which heights are seen.
+      range.Widen(bounds.lowest);
+      range.Widen(bounds.highest);
+    } else {
+      // Cell by cell, so the range stops growing exactly at the faulty cell.
+      for (std::size_t index = 0; index < block.size(); ++index) {
+        const CellRecord cell = block[index];
+        RequireFinite(cell);
+        range.Widen(cell.Height1);
+        range.Widen(cell.Height2);
+        range.Widen(cell.Height3);
+        range.Widen(cell.Height4);
+      }
     }
   }
 }
 
-void PaintCells(GridReader& reader, const GridHeader& header, const HeightRange& range,
-                DrawingSurface& surface, Heartbeat& heartbeat) {
-  if (!HasCells(header)) {
-    return;
-  }
-  for (std::int32_t y = header.GridHeight - 1; y >= 0; --y) {
-    for (std::int32_t x = 0; x < header.GridWidth; ++x) {
-      heartbeat.beat();
-      const CellRecord cell = reader.readCell();
-      // The file may have changed since pass 1.
-      RequireFinite(cell);
-      DrawCell(surface.hDC(), range, x, y, cell);
+// True when no height of the block can fail to shade: pass 1 saw every one of
+// them, unless the file has changed since.
+bool InsideRange(const HeightBounds& bounds, const HeightRange& range) {
+  return bounds.allFinite && bounds.lowest >= range.MinHeight && bounds.highest <= range.MaxHeight;
+}
+
+void PaintCells(const GridHeader& header, CellStream& cells, const HeightRange& range,
+                DrawingSurface& surface) {
+  CellPainter painter(header, range, surface);
+  for (std::uint64_t remaining = CellCount(header); remaining > 0;) {
+    const RecordBlock block = cells.next(remaining);
+    remaining -= block.size();
+    if (InsideRange(ScanHeightBounds(block), range)) {
+      painter.paintVisible(block);
+    } else {
+      painter.paintEach(block);
     }
   }
 }
@@ -94,12 +77,12 @@ void ShowGrid(const std::string& fileName, LoadHost& host) noexcept {
       throw GridError("no regular file named " + fileName);
     }
     reader.open(fileName);
-    Heartbeat heartbeat(host);
-    ScanHeights(reader, reader.readHeader(), range, heartbeat);
+    CellStream cells(reader, host);
+    ScanHeights(reader.readHeader(), cells, range);
     const GridHeader header = reader.readHeader();
     DrawingSurface& surface = host.Surface();
     surface.ClearSurface();
-    PaintCells(reader, header, range, surface, heartbeat);
+    PaintCells(header, cells, range, surface);
     host.SetStatus(LoadedStatus(header));
     reader.close();
   } catch (...) {

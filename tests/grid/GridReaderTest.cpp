@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 
@@ -86,6 +87,50 @@ TEST_F(GridReaderTest, RecordsStraddlingTheBufferAreReadWhole) {
       }
     }
   }
+}
+
+TEST_F(GridReaderTest, BlocksHoldTheSameRecordsAsSingleReads) {
+  // Blocks of awkward sizes, mixed with single reads, across several buffers.
+  const std::int32_t width = 997;
+  const std::int32_t height = 150;
+  reader.open(Write(GridBytes(width, height, Distinct)));
+  for (const std::size_t maxCount : {std::size_t{1}, std::size_t{7}, std::size_t{65536}}) {
+    reader.readHeader();
+    std::size_t index = 0;
+    const std::size_t total = std::size_t{width} * height;
+    while (index < total) {
+      const auto row = static_cast<std::int32_t>(index / width);
+      const auto column = static_cast<std::int32_t>(index % width);
+      if (index % 5 == 3) {
+        ASSERT_EQ(reader.readCell(), Distinct(row, column)) << index;
+        ++index;
+        continue;
+      }
+      const RecordBlock block = reader.readCells(std::min(maxCount, total - index));
+      ASSERT_GE(block.size(), 1U);
+      ASSERT_LE(block.size(), maxCount);
+      for (std::size_t offset = 0; offset < block.size(); ++offset, ++index) {
+        ASSERT_EQ(block[offset], Distinct(static_cast<std::int32_t>(index / width),
+                                          static_cast<std::int32_t>(index % width)))
+            << index;
+      }
+    }
+  }
+}
+
+TEST_F(GridReaderTest, BlocksStopAtTheEndOfTheFile) {
+  auto bytes = GridBytes(3, 1, Distinct);
+  bytes.insert(bytes.end(), {9, 9, 9, 9, 9});  // less than a record
+  reader.open(Write(bytes));
+  reader.readHeader();
+  EXPECT_THROW(reader.readCells(0), GridError);
+  const RecordBlock block = reader.readCells(100);
+  ASSERT_EQ(block.size(), 3U);
+  EXPECT_EQ(block[2], Distinct(0, 2));
+  EXPECT_EQ(block.subBlock(1, 2)[0], Distinct(0, 1));
+  EXPECT_THROW(reader.readCells(1), GridError);
+  reader.close();
+  EXPECT_THROW(reader.readCells(1), GridError);
 }
 
 TEST_F(GridReaderTest, ReadingPastTheEndThrowsInsteadOfYieldingValues) {

@@ -1,0 +1,39 @@
+// Cost of pass 2 per block of the reader's size: painting only the cells on the
+// surface against checking and drawing every cell.
+#include <benchmark/benchmark.h>
+
+#include "SampleRecords.h"
+#include "loader/CellPainter.h"
+#include "render/MemorySurface.h"
+
+namespace {
+
+constexpr std::size_t kBlockRecords = (1 << 20) / 20;
+
+template <bool kEveryCell>
+void PaintBlock(benchmark::State& state) {
+  const tolmer::bench::SampleRecords records(kBlockRecords);
+  tolmer::GridHeader header;
+  header.GridWidth = static_cast<std::int32_t>(state.range(0));
+  header.GridHeight = static_cast<std::int32_t>(kBlockRecords) / header.GridWidth;
+  const tolmer::HeightRange range{-500.0F, 500.0F};
+  tolmer::MemorySurface surface(617, 503);
+  const tolmer::RecordBlock block =
+      records.block().subBlock(0, static_cast<std::size_t>(header.GridWidth * header.GridHeight));
+  for (auto _ : state) {
+    tolmer::CellPainter painter(header, range, surface);
+    if constexpr (kEveryCell) {
+      painter.paintEach(block);
+    } else {
+      painter.paintVisible(block);
+    }
+    benchmark::ClobberMemory();
+  }
+  state.SetBytesProcessed(state.iterations() * static_cast<std::int64_t>(block.size() * 20));
+}
+
+// A grid as wide as the 1 GiB benchmark file, and one that fits the surface's width.
+BENCHMARK(PaintBlock<false>)->Name("PaintVisibleCells")->Arg(2000)->Arg(300);
+BENCHMARK(PaintBlock<true>)->Name("PaintEveryCell")->Arg(2000)->Arg(300);
+
+}  // namespace

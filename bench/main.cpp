@@ -1,0 +1,98 @@
+// tolmer-bench: times loads of a grid file into an off-screen surface.
+#include <sys/resource.h>
+#include <sys/stat.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdint>
+#include <exception>
+#include <iomanip>
+#include <iostream>
+#include <string>
+#include <vector>
+
+#include "BenchArguments.h"
+#include "BenchHost.h"
+#include "loader/ShowGrid.h"
+#include "render/PpmWriter.h"
+
+namespace {
+
+using tolmer::bench::BenchArguments;
+using tolmer::bench::BenchHost;
+
+constexpr int kExitLoaded = 0;
+constexpr int kExitError = 1;
+constexpr int kExitUsage = 2;
+constexpr int kExitDumpFailed = 3;
+
+double Median(std::vector<double> values) {
+  std::sort(values.begin(), values.end());
+  const std::size_t middle = values.size() / 2;
+  return values.size() % 2 == 1 ? values[middle] : (values[middle - 1] + values[middle]) / 2.0;
+}
+
+std::uint64_t FileSize(const std::string& path) {
+  struct stat status {};
+  return ::stat(path.c_str(), &status) == 0 ? static_cast<std::uint64_t>(status.st_size) : 0;
+}
+
+double PeakResidentMiB() {
+  struct rusage usage {};
+  ::getrusage(RUSAGE_SELF, &usage);
+  return static_cast<double>(usage.ru_maxrss) / 1024.0;  // Linux reports KiB
+}
+
+// Runs the loads, printing each load's statuses; returns the last status.
+std::string RunLoads(const BenchArguments& arguments, BenchHost& host,
+                     std::vector<double>& seconds) {
+  std::string lastStatus;
+  for (int run = 1; run <= arguments.runs; ++run) {
+    const auto start = std::chrono::steady_clock::now();
+    tolmer::ShowGrid(arguments.file, host);
+    const std::chrono::duration<double> elapsed = std::chrono::steady_clock::now() - start;
+    seconds.push_back(elapsed.count());
+    for (const std::string& status : host.TakeStatuses()) {
+      std::cout << "run " << run << ": " << status << '\n';
+      lastStatus = status;
+    }
+    std::cout << "run " << run << ": " << std::fixed << std::setprecision(4) << elapsed.count()
+              << " s\n";
+  }
+  return lastStatus;
+}
+
+void PrintSummary(const BenchArguments& arguments, const std::vector<double>& seconds) {
+  const double median = Median(seconds);
+  const std::uint64_t bytes = FileSize(arguments.file);
+  const double gigabytesPerSecond = median > 0.0 ? static_cast<double>(bytes) / median / 1e9 : 0.0;
+  std::cout << std::fixed << "median " << std::setprecision(4) << median << " s per load, "
+            << std::setprecision(2) << gigabytesPerSecond << " GB/s of file (" << bytes
+            << " bytes, " << arguments.runs << " runs), peak RSS " << std::setprecision(1)
+            << PeakResidentMiB() << " MiB\n";
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  BenchArguments arguments;
+  try {
+    arguments = tolmer::bench::ParseBenchArguments(argc, argv);
+  } catch (const tolmer::bench::UsageError& error) {
+    std::cerr << "tolmer-bench: " << error.what() << '\n' << tolmer::bench::kBenchUsage;
+    return kExitUsage;
+  }
+  BenchHost host;
+  std::vector<double> seconds;
+  const std::string lastStatus = RunLoads(arguments, host, seconds);
+  PrintSummary(arguments, seconds);
+  if (arguments.dumpPath) {
+    try {
+      tolmer::WritePpm(host.surface(), *arguments.dumpPath);
+    } catch (const std::exception& error) {
+      std::cerr << "tolmer-bench: " << error.what() << '\n';
+      return kExitDumpFailed;
+    }
+  }
+  return lastStatus.rfind(tolmer::kStatusLoaded, 0) == 0 ? kExitLoaded : kExitError;
+}

@@ -1,0 +1,35 @@
+#pragma once
+
+#include <cstdint>
+
+#include "grid/GridFormat.h"
+#include "grid/RecordBlock.h"
+#include "render/DrawingSurface.h"
+#include "render/HeightRange.h"
+
+namespace tolmer {
+
+// Paints the cells of pass 2 block by block, keeping count of the column and row
+// of the next cell: rows run from GridHeight - 1 down to 0, columns left to right.
+class CellPainter {
+ public:
+  CellPainter(const GridHeader& header, const HeightRange& range, DrawingSurface& surface);
+
+  // Paints a block whose heights are all finite and inside the range, so that no
+  // cell can fail: cells that fall wholly off the surface are passed over.
+  void paintVisible(const RecordBlock& block);
+  // Checks and paints cell by cell, so that a faulty cell ends the load with every
+  // cell before it painted and none after it.
+  void paintEach(const RecordBlock& block);
+
+ private:
+  void advance(std::int32_t cells);
+
+  std::int32_t width_;
+  const HeightRange& range_;
+  DrawingSurface& surface_;
+  std::int32_t x_ = 0;
+  std::int32_t y_;
+};
+
+}  // namespace tolmer

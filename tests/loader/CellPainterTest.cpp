@@ -1,0 +1,96 @@
+#include "loader/CellPainter.h"
+
+#include <gtest/gtest.h>
+
+#include <limits>
+#include <random>
+#include <vector>
+
+#include "grid/GridError.h"
+#include "grid/GridWriter.h"
+#include "render/DrawCell.h"
+#include "render/MemorySurface.h"
+
+namespace tolmer {
+namespace {
+
+// A grid held as stored bytes, with its cells also at hand for drawing directly.
+struct StoredGrid {
+  StoredGrid(std::int32_t width, std::int32_t height) {
+    header.GridWidth = width;
+    header.GridHeight = height;
+    std::mt19937 random(static_cast<std::uint32_t>(width * 1000 + height));
+    std::uniform_real_distribution<float> heights(-50.0F, 50.0F);
+    for (std::int32_t index = 0; index < width * height; ++index) {
+      cells.push_back(CellRecord{heights(random), heights(random), heights(random), heights(random),
+                                 index % 3});
+      const auto record = EncodeCell(cells.back());
+      bytes.insert(bytes.end(), record.begin(), record.end());
+    }
+  }
+
+  RecordBlock block(std::size_t first, std::size_t count) const {
+    return RecordBlock(bytes.data(), cells.size()).subBlock(first, count);
+  }
+
+  // Draws cells [0, count) one by one, the first stored row at the bottom.
+  void drawDirectly(MemorySurface& surface, std::size_t count) const {
+    for (std::size_t index = 0; index < count; ++index) {
+      const auto x = static_cast<std::int32_t>(index % static_cast<std::size_t>(header.GridWidth));
+      const auto row =
+          static_cast<std::int32_t>(index / static_cast<std::size_t>(header.GridWidth));
+      DrawCell(surface.hDC(), range, x, header.GridHeight - 1 - row, cells[index]);
+    }
+  }
+
+  GridHeader header;
+  HeightRange range{-50.0F, 50.0F};
+  std::vector<CellRecord> cells;
+  std::vector<unsigned char> bytes;
+};
+
+TEST(CellPainterTest, PassingOverHiddenCellsPaintsWhatDrawingEveryCellPaints) {
+  // Odd and even surface sizes, with the map's edge just inside or outside them.
+  const std::pair<std::int32_t, std::int32_t> surfaces[] = {
+      {0, 0}, {5, 25}, {6, 26}, {7, 27}, {8, 28}, {616, 502}, {617, 503}, {41, 60}};
+  const std::pair<std::int32_t, std::int32_t> grids[] = {{1, 1}, {3, 2}, {25, 40}, {310, 245}};
+  std::mt19937 random(3);
+  for (const auto& [gridWidth, gridHeight] : grids) {
+    const StoredGrid grid(gridWidth, gridHeight);
+    for (const auto& [width, height] : surfaces) {
+      SCOPED_TRACE(::testing::Message() << "grid " << gridWidth << "x" << gridHeight << " surface "
+                                        << width << "x" << height);
+      MemorySurface painted(width, height);
+      CellPainter painter(grid.header, grid.range, painted);
+      // Blocks of random length, starting and ending anywhere in a row.
+      for (std::size_t first = 0; first < grid.cells.size();) {
+        const std::size_t count =
+            std::min<std::size_t>(grid.cells.size() - first, 1 + random() % 700);
+        painter.paintVisible(grid.block(first, count));
+        first += count;
+      }
+      MemorySurface drawn(width, height);
+      grid.drawDirectly(drawn, grid.cells.size());
+      EXPECT_EQ(painted.bytes(), drawn.bytes());
+    }
+  }
+}
+
+TEST(CellPainterTest, PaintingEachCellStopsAtTheFirstFaultyCell) {
+  StoredGrid grid(30, 20);
+  constexpr std::size_t kFaulty = 217;
+  grid.bytes[kFaulty * kCellRecordSize + 8] = 0xFF;  // Height3 becomes a NaN
+  grid.bytes[kFaulty * kCellRecordSize + 9] = 0xFF;
+  grid.bytes[kFaulty * kCellRecordSize + 10] = 0xFF;
+  grid.bytes[kFaulty * kCellRecordSize + 11] = 0xFF;
+  MemorySurface painted(617, 503);
+  CellPainter painter(grid.header, grid.range, painted);
+  painter.paintVisible(grid.block(0, 100));
+  EXPECT_THROW(painter.paintEach(grid.block(100, 200)), GridError);
+  MemorySurface drawn(617, 503);
+  grid.drawDirectly(drawn, kFaulty);
+  EXPECT_EQ(painted.bytes(), drawn.bytes());
+}
+
+}  // namespace
+}  // namespace tolmer

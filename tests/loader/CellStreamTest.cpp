@@ -1,0 +1,42 @@
+#include "loader/CellStream.h"
+
+#include <gtest/gtest.h>
+
+#include <vector>
+
+#include "support/GridFiles.h"
+#include "support/RecordingHost.h"
+#include "support/TempDir.h"
+
+namespace tolmer {
+namespace {
+
+TEST(CellStreamTest, HostGetsItsTurnBeforeEvery65536thCellOfBothPasses) {
+  testing::TempDir dir;
+  const std::string path = dir.path("g.grid");
+  constexpr std::int32_t kWidth = 1000;
+  constexpr std::int32_t kHeight = 100;  // 100,000 cells a pass
+  testing::WriteGrid(path, kWidth, kHeight, [](auto, auto) { return testing::UniformCell(1.0F); });
+  testing::RecordingHost host;
+  std::uint64_t cellsRead = 0;
+  std::vector<std::uint64_t> turnsAt;
+  host.onWhileLoading = [&] { turnsAt.push_back(cellsRead); };
+
+  GridReader reader;
+  reader.open(path);
+  CellStream cells(reader, host);
+  for (int pass = 0; pass < 2; ++pass) {
+    reader.readHeader();
+    for (std::uint64_t remaining = kWidth * kHeight; remaining > 0;) {
+      const RecordBlock block = cells.next(remaining);
+      ASSERT_LE(block.size(), remaining);
+      remaining -= block.size();
+      cellsRead += block.size();
+    }
+  }
+  // Cells read so far when the host got its turn: 65535 before the 65536th.
+  EXPECT_EQ(turnsAt, (std::vector<std::uint64_t>{65535, 131071, 196607}));
+}
+
+}  // namespace
+}  // namespace tolmer

@@ -1,0 +1,307 @@
+// ShowGrid against the step-by-step load on randomised grids: both must give the
+// same statuses, heartbeats, clears and every pixel, also when a load fails.
+#include <gtest/gtest.h>
+
+#include <bit>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <limits>
+#include <random>
+#include <sstream>
+
+#include "ReferenceShowGrid.h"
+#include "grid/GridReader.h"
+#include "grid/GridWriter.h"
+#include "loader/ShowGrid.h"
+#include "support/GridFiles.h"
+#include "support/RecordingHost.h"
+#include "support/TempDir.h"
+
+namespace tolmer {
+namespace {
+
+using testing::RecordingHost;
+using testing::TempDir;
+
+enum class Heights { Spread, AboveSeeds, BelowSeeds, Constant, WholeShades, Tiny };
+enum class Size { Fits, Clips, Large };
+
+struct Scenario {
+  std::int32_t width = 0;
+  std::int32_t height = 0;
+  std::vector<unsigned char> bytes;
+  // Runs when the surface is cleared, between the two passes.
+  std::function<void(const std::string& path)> betweenPasses;
+  int abandonAtBeat = 0;  // 0: the host never throws
+  std::string description;
+};
+
+void PatchFile(const std::string& path, std::size_t offset, float value) {
+  std::fstream file(path, std::ios::in | std::ios::out | std::ios::binary);
+  unsigned char bytes[4];
+  const auto bits = std::bit_cast<std::uint32_t>(value);
+  for (unsigned index = 0; index < 4; ++index) {
+    bytes[index] = static_cast<unsigned char>(bits >> (8 * index));
+  }
+  file.seekp(static_cast<std::streamoff>(offset));
+  file.write(reinterpret_cast<const char*>(bytes), 4);
+  if (!file.flush()) {
+    throw std::runtime_error("cannot patch " + path);
+  }
+}
+
+class RandomGrids {
+ public:
+  explicit RandomGrids(std::uint32_t seed) : random_(seed) {}
+
+  Scenario make(Size size) {
+    Scenario scenario;
+    pickSize(size, scenario);
+    heights_ = static_cast<Heights>(pick(0, 5));
+    typeMode_ = pick(0, 2);
+    scenario.bytes = testing::GridBytes(scenario.width, scenario.height,
+                                        [&](std::int32_t, std::int32_t) { return cell(); });
+    if (heights_ == Heights::WholeShades && cellCount(scenario) > 0) {
+      // One cell spans the whole range, so every height falls on a whole shade.
+      const auto first = EncodeCell(CellRecord{0.0F, 195.0F, 0.0F, 195.0F, 0});
+      std::copy(first.begin(), first.end(), scenario.bytes.begin() + kHeaderSize);
+    }
+    std::ostringstream text;
+    text << scenario.width << "x" << scenario.height << " heights " << static_cast<int>(heights_)
+         << " types " << typeMode_;
+    scenario.description = text.str();
+    return scenario;
+  }
+
+  int pick(int low, int high) { return std::uniform_int_distribution<int>(low, high)(random_); }
+  std::size_t pickIndex(std::size_t count) {
+    return std::uniform_int_distribution<std::size_t>(0, count - 1)(random_);
+  }
+  float pickHeight() { return height(); }
+
+  static std::size_t cellCount(const Scenario& scenario) {
+    return static_cast<std::size_t>(scenario.width) * static_cast<std::size_t>(scenario.height);
+  }
+
+ private:
+  void pickSize(Size size, Scenario& scenario) {
+    switch (size) {
+      case Size::Fits:
+        scenario.width = pick(0, 306);
+        scenario.height = pick(0, 239);
+        break;
+      case Size::Clips:
+        if (pick(0, 1) == 0) {
+          scenario.width = pick(307, 700);
+          scenario.height = pick(1, 300);
+        } else {
+          scenario.width = pick(1, 306);
+          scenario.height = pick(240, 600);
+        }
+        break;
+      case Size::Large:  // several reader buffers and heartbeats, wide or tall
+        if (pick(0, 1) == 0) {
+          scenario.width = pick(400, 800);
+          scenario.height = pick(200, 300);
+        } else {
+          scenario.width = pick(100, 306);
+          scenario.height = pick(600, 1000);
+        }
+        break;
+    }
+  }
+
+  float height() {
+    switch (heights_) {
+      case Heights::Spread:
+        return std::uniform_real_distribution<float>(-500.0F, 500.0F)(random_);
+      case Heights::AboveSeeds:
+        return std::uniform_real_distribution<float>(150.0F, 400.0F)(random_);
+      case Heights::BelowSeeds:
+        return std::uniform_real_distribution<float>(-400.0F, -150.0F)(random_);
+      case Heights::Constant:
+        return 42.5F;
+      case Heights::WholeShades:
+        return static_cast<float>(pick(0, 195));
+      case Heights::Tiny: {
+        constexpr float kTiny[] = {0.0F, -0.0F, 1e-45F, -1e-45F, 1e-38F, -2e-40F};
+        return kTiny[pick(0, 5)];
+      }
+    }
+    return 0.0F;
+  }
+
+  std::int32_t type() {
+    constexpr std::int32_t kTypes[] = {0,
+                                       1,
+                                       -1,
+                                       7,
+                                       std::numeric_limits<std::int32_t>::min(),
+                                       std::numeric_limits<std::int32_t>::max()};
+    switch (typeMode_) {
+      case 0:
+        return 0;
+      case 1:
+        return kTypes[pick(1, 5)];
+      default:
+        return kTypes[pick(0, 5)];
+    }
+  }
+
+  CellRecord cell() { return CellRecord{height(), height(), height(), height(), type()}; }
+
+  std::mt19937 random_;
+  Heights heights_ = Heights::Spread;
+  int typeMode_ = 0;
+};
+
+constexpr float kNonFinite[] = {std::numeric_limits<float>::quiet_NaN(),
+                                std::numeric_limits<float>::infinity(),
+                                -std::numeric_limits<float>::infinity(),
+                                std::bit_cast<float>(0xFF800001U),   // negative signalling NaN
+                                std::bit_cast<float>(0x7FFFFFFFU)};  // NaN with every bit set
+
+std::size_t HeightOffset(std::size_t cell, int corner) {
+  return kHeaderSize + cell * kCellRecordSize + static_cast<std::size_t>(corner) * 4;
+}
+
+class ShowGridEquivalenceTest : public ::testing::Test {
+ protected:
+  using Load = void (*)(const std::string&, LoadHost&);
+
+  void Run(const Scenario& scenario, Load load, RecordingHost& host) {
+    const std::string path = dir.path("random.grid");
+    testing::WriteFile(path, scenario.bytes);
+    if (scenario.betweenPasses) {
+      host.surface.onClear = [&] { scenario.betweenPasses(path); };
+    }
+    if (scenario.abandonAtBeat > 0) {
+      host.onWhileLoading = [&] {
+        if (host.beats == scenario.abandonAtBeat) {
+          throw std::runtime_error("host closed");
+        }
+      };
+    }
+    load(path, host);
+  }
+
+  void ExpectSameLoad(const Scenario& scenario) {
+    SCOPED_TRACE(scenario.description);
+    RecordingHost reference;
+    RecordingHost fast;
+    Run(scenario, testing::ReferenceShowGrid, reference);
+    Run(scenario, ShowGrid, fast);
+    EXPECT_EQ(fast.statuses, reference.statuses);
+    EXPECT_EQ(fast.beats, reference.beats);
+    EXPECT_EQ(fast.surface.clears, reference.surface.clears);
+    ExpectSamePixels(fast.surface, reference.surface);
+    if (reference.lastStatus() != "Error") {
+      EXPECT_EQ(fast.range.MinHeight, reference.range.MinHeight);
+      EXPECT_EQ(fast.range.MaxHeight, reference.range.MaxHeight);
+    }
+    ++outcomes[reference.lastStatus() == "Error" ? 1 : 0];
+  }
+
+  static void ExpectSamePixels(const MemorySurface& fast, const MemorySurface& reference) {
+    for (std::int32_t y = 0; y < reference.height(); ++y) {
+      for (std::int32_t x = 0; x < reference.width(); ++x) {
+        if (fast.PixelAt(x, y) != reference.PixelAt(x, y)) {
+          ADD_FAILURE() << "first differing pixel (" << x << ", " << y << "): " << std::hex
+                        << fast.PixelAt(x, y) << " instead of " << reference.PixelAt(x, y);
+          return;
+        }
+      }
+    }
+  }
+
+  TempDir dir;
+  RandomGrids random{20240601};
+  int outcomes[2] = {0, 0};  // loaded, failed
+};
+
+TEST_F(ShowGridEquivalenceTest, CleanGridsPaintTheSamePicture) {
+  for (int round = 0; round < 36; ++round) {
+    ExpectSameLoad(random.make(static_cast<Size>(round % 3)));
+  }
+  EXPECT_EQ(outcomes[1], 0);
+}
+
+TEST_F(ShowGridEquivalenceTest, FaultyFilesFailTheSameWay) {
+  for (int round = 0; round < 24; ++round) {
+    Scenario scenario = random.make(static_cast<Size>(round % 3));
+    const std::size_t cells = RandomGrids::cellCount(scenario);
+    if (round % 2 == 0 && cells > 0) {
+      const std::size_t offset = HeightOffset(random.pickIndex(cells), random.pick(0, 3));
+      const float bad = kNonFinite[random.pick(0, 4)];
+      auto bits = std::bit_cast<std::uint32_t>(bad);
+      for (std::size_t index = 0; index < 4; ++index, bits >>= 8U) {
+        scenario.bytes[offset + index] = static_cast<unsigned char>(bits);
+      }
+    } else {
+      // Shorter than the header announces, by anything from one byte to everything.
+      scenario.bytes.resize(kHeaderSize +
+                            random.pickIndex(scenario.bytes.size() - kHeaderSize + 1));
+      if (scenario.bytes.size() == kHeaderSize + cells * kCellRecordSize) {
+        scenario.bytes.pop_back();
+      }
+    }
+    ExpectSameLoad(scenario);
+  }
+  EXPECT_EQ(outcomes[0], 0);
+}
+
+TEST_F(ShowGridEquivalenceTest, FilesChangedBetweenPassesPaintTheSameUpToTheFault) {
+  // The second header has already filled the reader's buffer when the surface is
+  // cleared, so only changes past it reach pass 2.
+  constexpr std::size_t kFirstUnbufferedCell =
+      (GridReader::kBufferSize - kHeaderSize) / kCellRecordSize + 1;
+  for (int round = 0; round < 32; ++round) {
+    Scenario scenario = random.make(Size::Large);
+    const std::size_t cells = RandomGrids::cellCount(scenario);
+    ASSERT_GT(cells, kFirstUnbufferedCell);
+    const std::size_t cell = kFirstUnbufferedCell + random.pickIndex(cells - kFirstUnbufferedCell);
+    const std::size_t offset = HeightOffset(cell, random.pick(0, 3));
+    switch (round % 4) {
+      case 0: {  // no longer finite
+        const float bad = kNonFinite[random.pick(0, 4)];
+        scenario.betweenPasses = [=](const std::string& path) { PatchFile(path, offset, bad); };
+        break;
+      }
+      case 1: {  // finite, but outside the range of pass 1: clamped or not shadeable
+        constexpr float kOutside[] = {1e30F, -3.4e38F, 1000.0F, -1000.0F, 3.4e38F};
+        const float outside = kOutside[random.pick(0, 4)];
+        scenario.betweenPasses = [=](const std::string& path) { PatchFile(path, offset, outside); };
+        break;
+      }
+      case 2: {  // cut short at any byte
+        const std::size_t length = random.pickIndex(scenario.bytes.size());
+        scenario.betweenPasses = [=](const std::string& path) {
+          std::filesystem::resize_file(path, length);
+        };
+        break;
+      }
+      default: {  // new heights inside the range
+        const float inside = random.pickHeight();
+        scenario.betweenPasses = [=](const std::string& path) { PatchFile(path, offset, inside); };
+        break;
+      }
+    }
+    ExpectSameLoad(scenario);
+  }
+  EXPECT_GT(outcomes[0], 0);
+  EXPECT_GT(outcomes[1], 0);
+}
+
+TEST_F(ShowGridEquivalenceTest, LoadsAbandonedByTheHostStopAtTheSameCell) {
+  for (int round = 0; round < 6; ++round) {
+    Scenario scenario = random.make(Size::Large);
+    const auto beats = static_cast<int>(2 * RandomGrids::cellCount(scenario) / 65536);
+    scenario.abandonAtBeat = random.pick(1, beats);
+    ExpectSameLoad(scenario);
+  }
+  EXPECT_EQ(outcomes[0], 0);
+}
+
+}  // namespace
+}  // namespace tolmer
