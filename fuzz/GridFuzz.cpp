@@ -6,14 +6,14 @@
 #include <filesystem>
 #include <limits>
 
-#include "FuzzHost.h"
+#include "support/RecordingHost.h"
 #include "LoadInvariants.h"
 #include "MemoryFile.h"
 #include "loader/ShowGrid.h"
 
 namespace {
 
-using tolmer::fuzz::FuzzHost;
+using FuzzHost = tolmer::testing::RecordingHost;
 
 int OpenDescriptorCount() {
   int count = 0;
@@ -28,7 +28,7 @@ struct FuzzState {
   tolmer::fuzz::MemoryFile file;
   FuzzHost host;
   std::vector<unsigned char> earlierPicture =
-      tolmer::fuzz::MakeEarlierPicture(tolmer::fuzz::kSurfaceWidth, tolmer::fuzz::kSurfaceHeight);
+      tolmer::fuzz::MakeEarlierPicture(tolmer::testing::kWindowWidth, tolmer::testing::kWindowHeight);
 };
 
 FuzzState& State() {

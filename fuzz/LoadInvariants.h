@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "FuzzHost.h"
+#include "support/RecordingHost.h"
 
 namespace tolmer::fuzz {
 
@@ -13,7 +13,7 @@ namespace tolmer::fuzz {
 struct FinishedLoad {
   const std::string& name;
   std::span<const unsigned char> file;
-  const FuzzHost& host;
+  const testing::RecordingHost& host;
   const std::vector<unsigned char>& earlierPicture;  // the surface's bytes before the load
   int descriptorsBefore = 0;
   int descriptorsAfter = 0;
