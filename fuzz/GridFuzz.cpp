@@ -6,10 +6,10 @@
 #include <filesystem>
 #include <limits>
 
-#include "support/RecordingHost.h"
 #include "LoadInvariants.h"
 #include "MemoryFile.h"
 #include "loader/ShowGrid.h"
+#include "support/RecordingHost.h"
 
 namespace {
 
@@ -27,8 +27,8 @@ int OpenDescriptorCount() {
 struct FuzzState {
   tolmer::fuzz::MemoryFile file;
   FuzzHost host;
-  std::vector<unsigned char> earlierPicture =
-      tolmer::fuzz::MakeEarlierPicture(tolmer::testing::kWindowWidth, tolmer::testing::kWindowHeight);
+  std::vector<unsigned char> earlierPicture = tolmer::fuzz::MakeEarlierPicture(
+      tolmer::testing::kWindowWidth, tolmer::testing::kWindowHeight);
 };
 
 FuzzState& State() {

@@ -16,8 +16,8 @@ void CheckHeader(const GridHeader& header, std::uint64_t fileSize) {
   }
   // Both factors are below 2^31, so the cell count fits in 62 bits; dividing the
   // file's room by the record size avoids multiplying it by 20, which could overflow.
-  const auto cells = static_cast<std::uint64_t>(header.GridWidth) *
-                     static_cast<std::uint64_t>(header.GridHeight);
+  const auto cells =
+      static_cast<std::uint64_t>(header.GridWidth) * static_cast<std::uint64_t>(header.GridHeight);
   const std::uint64_t cellsInFile = (fileSize - kHeaderSize) / kCellRecordSize;
   if (cells > cellsInFile) {
     throw GridError("file of " + std::to_string(fileSize) + " bytes is too short for a " +

@@ -21,7 +21,9 @@ namespace {
 
 }  // namespace
 
-GridReader::~GridReader() { close(); }
+GridReader::~GridReader() {
+  close();
+}
 
 void GridReader::open(const std::string& path) {
   close();

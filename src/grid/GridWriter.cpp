@@ -37,8 +37,12 @@ GridWriter::GridWriter(const std::string& path, const GridHeader& header) {
   WriteBytes(out_, EncodeHeader(header));
 }
 
-void GridWriter::writeCell(const CellRecord& cell) { WriteBytes(out_, EncodeCell(cell)); }
+void GridWriter::writeCell(const CellRecord& cell) {
+  WriteBytes(out_, EncodeCell(cell));
+}
 
-void GridWriter::finish() { out_.close(); }
+void GridWriter::finish() {
+  out_.close();
+}
 
 }  // namespace tolmer

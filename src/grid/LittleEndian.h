@@ -17,7 +17,9 @@ inline std::int32_t LoadI32LE(const unsigned char* bytes) {
   return static_cast<std::int32_t>(LoadU32LE(bytes));
 }
 
-inline float LoadF32LE(const unsigned char* bytes) { return std::bit_cast<float>(LoadU32LE(bytes)); }
+inline float LoadF32LE(const unsigned char* bytes) {
+  return std::bit_cast<float>(LoadU32LE(bytes));
+}
 
 inline void StoreU32LE(unsigned char* bytes, std::uint32_t value) {
   bytes[0] = static_cast<unsigned char>(value);

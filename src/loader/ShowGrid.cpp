@@ -61,8 +61,7 @@ void PaintCells(const GridHeader& header, CellStream& cells, const HeightRange& 
 }
 
 std::string LoadedStatus(const GridHeader& header) {
-  return kStatusLoaded + std::to_string(header.GridWidth) + "x" +
-         std::to_string(header.GridHeight);
+  return kStatusLoaded + std::to_string(header.GridWidth) + "x" + std::to_string(header.GridHeight);
 }
 
 }  // namespace

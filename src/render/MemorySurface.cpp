@@ -38,7 +38,8 @@ Colour MemorySurface::PixelAt(std::int32_t x, std::int32_t y) const {
   }
   const unsigned char* pixel =
       bytes_.data() + (static_cast<std::size_t>(y) * static_cast<std::size_t>(width_) +
-                       static_cast<std::size_t>(x)) * 4;
+                       static_cast<std::size_t>(x)) *
+                          4;
   return MakeColour(pixel[0], pixel[1], pixel[2]);
 }
 

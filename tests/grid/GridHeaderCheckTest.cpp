@@ -46,7 +46,8 @@ TEST(GridHeaderCheck, HugeSizesNeverOverflowIntoAcceptance) {
   EXPECT_THROW(CheckHeader(Header(kMax, kMax), 14), GridError);
   EXPECT_THROW(CheckHeader(Header(kMax, kMax), std::numeric_limits<std::uint64_t>::max() / 2),
                GridError);
-  EXPECT_THROW(CheckHeader(Header(kMax, kMax), std::numeric_limits<std::uint64_t>::max()), GridError);
+  EXPECT_THROW(CheckHeader(Header(kMax, kMax), std::numeric_limits<std::uint64_t>::max()),
+               GridError);
   // Sizes past 32 bits are compared exactly.
   const std::uint64_t needed = 14 + 20 * (std::uint64_t{1} << 32);
   EXPECT_NO_THROW(CheckHeader(Header(1 << 30, 4), needed));

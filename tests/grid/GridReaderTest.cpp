@@ -38,9 +38,9 @@ class GridReaderTest : public ::testing::Test {
 };
 
 TEST_F(GridReaderTest, ReadsHeaderFieldsLittleEndian) {
-  std::vector<unsigned char> bytes = {0x00, 0xFF, 'x', 0x80, 0x7F, '\n',  // any signature
-                                      0x78, 0x56, 0x34, 0x12,             // width 0x12345678
-                                      0x00, 0x00, 0x00, 0x00};            // height 0
+  std::vector<unsigned char> bytes = {0x00, 0xFF, 'x',  0x80, 0x7F, '\n',  // any signature
+                                      0x78, 0x56, 0x34, 0x12,              // width 0x12345678
+                                      0x00, 0x00, 0x00, 0x00};             // height 0
   reader.open(Write(bytes));
   const GridHeader header = reader.readHeader();
   EXPECT_EQ(header.GridWidth, 0x12345678);

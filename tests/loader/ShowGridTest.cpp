@@ -122,8 +122,7 @@ TEST_F(ShowGridTest, RangeIncludesTheSeeds) {
   EXPECT_EQ(host.range.MaxHeight, -100.0F);
   EXPECT_EQ(host.surface.PixelAt(5, 25), MakeColour(195, 195, 255));
 
-  ShowGrid(Grid(1, 1, [](auto, auto) { return CellRecord{-400.0F, 250.0F, 0.0F, 5.0F, 0}; }),
-           host);
+  ShowGrid(Grid(1, 1, [](auto, auto) { return CellRecord{-400.0F, 250.0F, 0.0F, 5.0F, 0}; }), host);
   EXPECT_EQ(host.range.MinHeight, -400.0F);
   EXPECT_EQ(host.range.MaxHeight, 250.0F);
 }
@@ -170,8 +169,10 @@ TEST_F(ShowGridTest, LargeGridIsClippedToTheSurface) {
 }
 
 TEST_F(ShowGridTest, SecondLoadReplacesTheFirst) {
-  ShowGrid(Grid(5, 5, [](auto, auto) { return UniformCell(1.0F, 1); }, "blue.grid"), host);
-  ShowGrid(Grid(1, 1, [](auto, auto) { return UniformCell(1.0F, 0); }, "green.grid"), host);
+  const auto water = [](auto, auto) { return UniformCell(1.0F, 1); };
+  const auto land = [](auto, auto) { return UniformCell(1.0F, 0); };
+  ShowGrid(Grid(5, 5, water, "blue.grid"), host);
+  ShowGrid(Grid(1, 1, land, "green.grid"), host);
   EXPECT_EQ(host.surface.PixelAt(5, 25), 0x00FF00U);
   EXPECT_EQ(host.surface.PixelAt(7, 25), host.surface.background());
 }
@@ -232,9 +233,10 @@ TEST_F(ShowGridTest, NonFiniteHeightsFailBeforeTheClear) {
       auto make = [&](std::int32_t row, std::int32_t column) {
         CellRecord cell = Terrain(row, column);
         if (row == 2 && column == 1) {
-          (corner == 0 ? cell.Height1
-                       : corner == 1 ? cell.Height2 : corner == 2 ? cell.Height3 : cell.Height4) =
-              bad;
+          (corner == 0   ? cell.Height1
+           : corner == 1 ? cell.Height2
+           : corner == 2 ? cell.Height3
+                         : cell.Height4) = bad;
         }
         return cell;
       };

@@ -32,8 +32,8 @@ class DrawCellTest : public ::testing::Test {
 
 TEST_F(DrawCellTest, EachCornerShadesItsOwnPixel) {
   Draw(0, 0);
-  EXPECT_EQ(surface.PixelAt(5, 25), Green(97));  // Height3, upper-left
-  EXPECT_EQ(surface.PixelAt(6, 25), Green(0));  // Height4, upper-right
+  EXPECT_EQ(surface.PixelAt(5, 25), Green(97));   // Height3, upper-left
+  EXPECT_EQ(surface.PixelAt(6, 25), Green(0));    // Height4, upper-right
   EXPECT_EQ(surface.PixelAt(5, 26), Green(195));  // Height1, lower-left
   EXPECT_EQ(surface.PixelAt(6, 26), Green(146));  // Height2, lower-right
   EXPECT_EQ(surface.PixelAt(4, 25), surface.background());
@@ -56,8 +56,15 @@ TEST_F(DrawCellTest, PixelsOffTheSurfaceAreDropped) {
   const auto untouched = surface.bytes();
   constexpr auto kMax = std::numeric_limits<std::int32_t>::max();
   constexpr auto kMin = std::numeric_limits<std::int32_t>::min();
-  for (const auto& [x, y] : {std::pair{kMax, 0}, {0, kMax}, {kMin, 0}, {0, kMin}, {kMax, kMax},
-                             {306, 0}, {0, 239}, {-4, 0}, {0, -14}}) {
+  for (const auto& [x, y] : {std::pair{kMax, 0},
+                             {0, kMax},
+                             {kMin, 0},
+                             {0, kMin},
+                             {kMax, kMax},
+                             {306, 0},
+                             {0, 239},
+                             {-4, 0},
+                             {0, -14}}) {
     Draw(x, y);
     EXPECT_EQ(surface.bytes(), untouched) << x << "," << y;
   }

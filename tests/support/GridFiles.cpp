@@ -31,7 +31,8 @@ std::vector<unsigned char> GridBytes(std::int32_t width, std::int32_t height,
 
 void WriteFile(const std::string& path, const std::vector<unsigned char>& bytes) {
   std::ofstream out(path, std::ios::binary | std::ios::trunc);
-  out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+  out.write(reinterpret_cast<const char*>(bytes.data()),
+            static_cast<std::streamsize>(bytes.size()));
   if (!out.flush()) {
     throw std::runtime_error("cannot write " + path);
   }

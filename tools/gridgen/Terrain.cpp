@@ -6,7 +6,9 @@
 namespace tolmer::gridgen {
 namespace {
 
-double SmoothStep(double t) { return t * t * (3.0 - 2.0 * t); }
+double SmoothStep(double t) {
+  return t * t * (3.0 - 2.0 * t);
+}
 
 std::uint64_t Mix(std::uint64_t value) {
   value ^= value >> 33U;

@@ -3,10 +3,10 @@
 #include <unistd.h>
 
 #include <charconv>
-#include <stdexcept>
 #include <cstdlib>
 #include <exception>
 #include <iostream>
+#include <stdexcept>
 #include <string>
 #include <string_view>
 
