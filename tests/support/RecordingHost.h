@@ -33,6 +33,9 @@ class ObservedSurface : public MemorySurface {
 // A load host the size of the viewer's window that records every status it is given.
 class RecordingHost : public LoadHost {
  public:
+  explicit RecordingHost(Colour background = MemorySurface::kDefaultBackground)
+      : surface(kWindowWidth, kWindowHeight, background) {}
+
   void SetStatus(const std::string& text) override { statuses.push_back(text); }
   DrawingSurface& Surface() override { return surface; }
   HeightRange& Range() override { return range; }
@@ -45,7 +48,7 @@ class RecordingHost : public LoadHost {
 
   const std::string& lastStatus() const { return statuses.back(); }
 
-  ObservedSurface surface{kWindowWidth, kWindowHeight};
+  ObservedSurface surface;
   HeightRange range;
   std::vector<std::string> statuses;
   int beats = 0;

@@ -4,27 +4,12 @@
 #include "support/RecordingHost.h"
 
 namespace tolmer::testing {
-namespace {
-
-class MemoryHost : public LoadHost {
- public:
-  explicit MemoryHost(Colour background) : surface(kWindowWidth, kWindowHeight, background) {}
-
-  void SetStatus(const std::string& text) override { status = text; }
-  DrawingSurface& Surface() override { return surface; }
-  HeightRange& Range() override { return range; }
-
-  MemorySurface surface;
-  HeightRange range;
-  std::string status;
-};
-
-}  // namespace
 
 ReferenceLoad LoadIntoMemory(const std::string& gridPath, Colour background) {
-  MemoryHost host(background);
+  RecordingHost host(background);
   ShowGrid(gridPath, host);
-  return ReferenceLoad{host.surface, host.status};
+  const MemorySurface& picture = host.surface;
+  return ReferenceLoad{picture, host.lastStatus()};
 }
 
 }  // namespace tolmer::testing
