@@ -6,7 +6,7 @@ file(REMOVE_RECURSE "${WORK_DIR}")
 file(MAKE_DIRECTORY "${WORK_DIR}")
 
 # Runs the bench with the given arguments and checks its exit code; the output
-# is left in OUTPUT.
+# is left in OUTPUT, the error output in ERRORS.
 function(expect_exit expected)
   execute_process(COMMAND "${BENCH}" ${ARGN}
     RESULT_VARIABLE code OUTPUT_VARIABLE out ERROR_VARIABLE err)
@@ -14,6 +14,7 @@ function(expect_exit expected)
     message(FATAL_ERROR "tolmer-bench ${ARGN}: exit ${code}, expected ${expected}\n${out}${err}")
   endif()
   set(OUTPUT "${out}" PARENT_SCOPE)
+  set(ERRORS "${err}" PARENT_SCOPE)
 endfunction()
 
 function(expect_output regex)
@@ -52,6 +53,9 @@ if(CASE STREQUAL "bad-arguments")
 elseif(CASE STREQUAL "missing-file")
   expect_exit(1 "${WORK_DIR}/missing.grid")
   expect_output("run 1: Loading [^\n]*missing.grid\nrun 1: Error\n")
+  if(NOT ERRORS MATCHES "^tolmer-bench: run 1: there is no file named [^\n]*missing.grid\n$")
+    message(FATAL_ERROR "the reason is not on stderr:\n${ERRORS}")
+  endif()
   # A name after -- is a file even when it looks like an option.
   expect_exit(1 -- --runs)
   expect_output("run 1: Loading --runs\nrun 1: Error\n")

@@ -43,23 +43,27 @@ double PeakResidentMiB() {
   return static_cast<double>(usage.ru_maxrss) / 1024.0;  // Linux reports KiB
 }
 
-// Runs the loads, printing each load's statuses; returns the last status.
-std::string RunLoads(const BenchArguments& arguments, BenchHost& host,
-                     std::vector<double>& seconds) {
-  std::string lastStatus;
+// Runs the loads, printing each load's statuses, and the reason of a failed one on
+// stderr; returns how the last load ended.
+tolmer::LoadResult RunLoads(const BenchArguments& arguments, BenchHost& host,
+                            std::vector<double>& seconds) {
+  tolmer::LoadResult result;
   for (int run = 1; run <= arguments.runs; ++run) {
     const auto start = std::chrono::steady_clock::now();
-    tolmer::ShowGrid(arguments.file, host);
+    result = tolmer::ShowGrid(arguments.file, host);
     const std::chrono::duration<double> elapsed = std::chrono::steady_clock::now() - start;
     seconds.push_back(elapsed.count());
     for (const std::string& status : host.TakeStatuses()) {
       std::cout << "run " << run << ": " << status << '\n';
-      lastStatus = status;
+    }
+    if (result.failed()) {
+      std::cout.flush();
+      std::cerr << "tolmer-bench: run " << run << ": " << result.reason() << '\n';
     }
     std::cout << "run " << run << ": " << std::fixed << std::setprecision(4) << elapsed.count()
               << " s\n";
   }
-  return lastStatus;
+  return result;
 }
 
 void PrintSummary(const BenchArguments& arguments, const std::vector<double>& seconds) {
@@ -84,7 +88,7 @@ int main(int argc, char** argv) {
   }
   BenchHost host;
   std::vector<double> seconds;
-  const std::string lastStatus = RunLoads(arguments, host, seconds);
+  const tolmer::LoadResult last = RunLoads(arguments, host, seconds);
   PrintSummary(arguments, seconds);
   if (arguments.dumpPath) {
     try {
@@ -94,5 +98,5 @@ int main(int argc, char** argv) {
       return kExitDumpFailed;
     }
   }
-  return lastStatus.rfind(tolmer::kStatusLoaded, 0) == 0 ? kExitLoaded : kExitError;
+  return last.loaded() ? kExitLoaded : kExitError;
 }

@@ -55,9 +55,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   state.file.assign(data, size);
   PrepareHost(state);
   const int descriptorsBefore = OpenDescriptorCount();
-  tolmer::ShowGrid(state.file.path(), state.host);
+  const tolmer::LoadResult result = tolmer::ShowGrid(state.file.path(), state.host);
   const int descriptorsAfter = OpenDescriptorCount();
   tolmer::fuzz::CheckLoad({state.file.path(),
+                           result,
                            {data, size},
                            state.host,
                            state.earlierPicture,

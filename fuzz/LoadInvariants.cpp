@@ -12,8 +12,6 @@
 namespace tolmer::fuzz {
 namespace {
 
-constexpr std::int64_t kMapLeft = 5;
-constexpr std::int64_t kMapTop = 25;
 constexpr int kPalestShade = 195;
 
 [[noreturn]] void Fail(const std::string& what) {
@@ -76,27 +74,33 @@ bool IsBackground(const unsigned char* pixel, Colour background) {
          pixel[2] == BlueOf(background) && pixel[3] == 0xFF;
 }
 
-void CheckStatuses(const FinishedLoad& load, bool loaded, const StatedHeader& header) {
+void CheckResultAndStatuses(const FinishedLoad& load, const StatedHeader& header) {
+  const LoadResult& result = load.result;
+  if (result.outcome() == LoadResult::Outcome::Abandoned) {
+    Fail("a load that nobody stopped was abandoned");
+  }
+  if (result.failed() && result.reason().empty()) {
+    Fail("a failed load gives no reason");
+  }
+  if (result.loaded() && !header.present) {
+    Fail("a file shorter than a header loaded");
+  }
+  if (result.loaded() && (result.width() != header.width || result.height() != header.height)) {
+    Fail("loaded as " + std::to_string(result.width()) + "x" + std::to_string(result.height()) +
+         " a grid whose header says " + std::to_string(header.width) + "x" +
+         std::to_string(header.height));
+  }
   const std::vector<std::string>& statuses = load.host.statuses;
-  if (statuses.size() != 2 || statuses[0] != "Loading " + load.name) {
-    Fail("status sequence does not start with a single \"Loading <name>\"");
-  }
-  if (!loaded && statuses[1] != "Error") {
-    Fail("final status is neither \"Loaded, \" nor \"Error\": " + statuses[1]);
-  }
-  if (loaded) {
-    if (!header.present) {
-      Fail("a file shorter than a header loaded");
-    }
-    const std::string expected =
-        "Loaded, " + std::to_string(header.width) + "x" + std::to_string(header.height);
-    if (statuses[1] != expected) {
-      Fail(statuses[1] + " for a header that says " + expected);
-    }
+  const std::string last = result.loaded() ? "Loaded, " + std::to_string(result.width()) + "x" +
+                                                 std::to_string(result.height())
+                                           : "Error";
+  if (statuses != std::vector<std::string>{"Loading " + load.name, last}) {
+    Fail("statuses are not \"Loading <name>\" then \"" + last + "\"");
   }
 }
 
-void CheckOutcome(const FinishedLoad& load, bool loaded, const StatedHeader& header) {
+void CheckOutcome(const FinishedLoad& load, const StatedHeader& header) {
+  const bool loaded = load.result.loaded();
   const bool complete = HoldsEveryRecord(load.file, header);
   if (loaded && header.width > 0 && header.height > 0 && !complete) {
     Fail("loaded although records are missing");
@@ -124,13 +128,16 @@ void CheckBackground(const unsigned char* row, Span span, const std::vector<unsi
 // After the clear: background outside the map rectangle, ramp colours inside it
 // (or background still, where a failed load never got to). Whole runs of
 // background are compared at once: a pixel-by-pixel check took longer than the load.
-void CheckPainting(const FinishedLoad& load, bool loaded, const StatedHeader& header) {
+void CheckPainting(const FinishedLoad& load, const StatedHeader& header) {
+  const bool loaded = load.result.loaded();
   const MemorySurface& surface = load.host.surface;
+  const MapPlacement& at = load.host.placement;
   const std::int64_t width = surface.width();
   const bool hasCells = header.width > 0 && header.height > 0;
-  const std::int64_t mapEnd =
-      hasCells ? std::min(width, kMapLeft + 2 * std::int64_t{header.width}) : kMapLeft;
-  const std::int64_t mapBottom = hasCells ? kMapTop + 2 * std::int64_t{header.height} : kMapTop;
+  const std::int64_t mapLeft = at.left();
+  const std::int64_t mapTop = at.top();
+  const std::int64_t mapEnd = hasCells ? std::min(width, at.CellLeft(header.width)) : mapLeft;
+  const std::int64_t mapBottom = hasCells ? at.CellTop(header.height) : mapTop;
   std::vector<unsigned char> blank(static_cast<std::size_t>(width) * 4);
   for (std::size_t offset = 0; offset < blank.size(); offset += 4) {
     const Colour background = surface.background();
@@ -142,13 +149,13 @@ void CheckPainting(const FinishedLoad& load, bool loaded, const StatedHeader& he
   for (std::int32_t y = 0; y < surface.height(); ++y) {
     const unsigned char* row =
         surface.bytes().data() + static_cast<std::size_t>(y) * static_cast<std::size_t>(width) * 4;
-    if (y < kMapTop || y >= mapBottom) {
+    if (y < mapTop || y >= mapBottom) {
       CheckBackground(row, {0, width}, blank, y);
       continue;
     }
-    CheckBackground(row, {0, kMapLeft}, blank, y);
+    CheckBackground(row, {0, mapLeft}, blank, y);
     CheckBackground(row, {mapEnd, width}, blank, y);
-    for (std::int64_t x = kMapLeft; x < mapEnd; ++x) {
+    for (std::int64_t x = mapLeft; x < mapEnd; ++x) {
       const unsigned char* pixel = row + x * 4;
       if (!IsRampColour(pixel) && (loaded || !IsBackground(pixel, surface.background()))) {
         Fail("map pixel with a colour of neither ramp at " + std::to_string(x) + "," +
@@ -175,13 +182,12 @@ std::vector<unsigned char> MakeEarlierPicture(std::int32_t width, std::int32_t h
 
 void CheckLoad(const FinishedLoad& load) {
   const StatedHeader header = ReadStatedHeader(load.file);
-  const std::vector<std::string>& statuses = load.host.statuses;
-  const bool loaded = statuses.size() == 2 && statuses[1].rfind("Loaded, ", 0) == 0;
-  CheckStatuses(load, loaded, header);
+  const bool loaded = load.result.loaded();
+  CheckResultAndStatuses(load, header);
   if (load.descriptorsAfter != load.descriptorsBefore) {
     Fail("the load left a descriptor open");
   }
-  CheckOutcome(load, loaded, header);
+  CheckOutcome(load, header);
   const int clears = load.host.surface.clears;
   if (clears > 1 || (loaded && clears != 1)) {
     Fail("surface cleared " + std::to_string(clears) + " times");
@@ -195,7 +201,7 @@ void CheckLoad(const FinishedLoad& load) {
   if (!header.present) {
     Fail("surface cleared for a file shorter than a header");
   }
-  CheckPainting(load, loaded, header);
+  CheckPainting(load, header);
 }
 
 }  // namespace tolmer::fuzz

@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "loader/LoadResult.h"
 #include "support/RecordingHost.h"
 
 namespace tolmer::fuzz {
@@ -12,6 +13,7 @@ namespace tolmer::fuzz {
 // Everything known about one finished load.
 struct FinishedLoad {
   const std::string& name;
+  const LoadResult& result;
   std::span<const unsigned char> file;
   const testing::RecordingHost& host;
   const std::vector<unsigned char>& earlierPicture;  // the surface's bytes before the load
@@ -24,8 +26,8 @@ std::vector<unsigned char> MakeEarlierPicture(std::int32_t width, std::int32_t h
 
 // Aborts with a message unless the load kept the rules every load keeps, whatever
 // the file holds:
-// - the status is "Loading <name>", then exactly one of "Error" and "Loaded, WxH"
-//   with the header's numbers;
+// - the load either loaded, with the header's numbers, or failed with a reason;
+// - the status is "Loading <name>", then "Loaded, WxH" with those numbers or "Error";
 // - a load that stops before clearing leaves the earlier picture untouched;
 // - after the clear, nothing is painted outside the map rectangle and only colours
 //   of the two ramps inside it; a loaded grid is painted whole;

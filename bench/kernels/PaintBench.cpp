@@ -5,6 +5,7 @@
 #include "SampleRecords.h"
 #include "loader/CellPainter.h"
 #include "render/MemorySurface.h"
+#include "window/ViewerGeometry.h"
 
 namespace {
 
@@ -17,11 +18,11 @@ void PaintBlock(benchmark::State& state) {
   header.GridWidth = static_cast<std::int32_t>(state.range(0));
   header.GridHeight = static_cast<std::int32_t>(kBlockRecords) / header.GridWidth;
   const tolmer::HeightRange range{-500.0F, 500.0F};
-  tolmer::MemorySurface surface(617, 503);
+  tolmer::MemorySurface surface(tolmer::kViewerWidth, tolmer::kViewerHeight);
   const tolmer::RecordBlock block =
       records.block().subBlock(0, static_cast<std::size_t>(header.GridWidth * header.GridHeight));
   for (auto _ : state) {
-    tolmer::CellPainter painter(header, range, surface);
+    tolmer::CellPainter painter(header, range, tolmer::kViewerMapPlacement, surface);
     if constexpr (kEveryCell) {
       painter.paintEach(block);
     } else {

@@ -8,8 +8,8 @@ namespace tolmer {
 
 void CheckHeader(const GridHeader& header, std::uint64_t fileSize) {
   if (header.GridWidth < 0 || header.GridHeight < 0) {
-    throw GridError("negative grid size " + std::to_string(header.GridWidth) + "x" +
-                    std::to_string(header.GridHeight));
+    throw GridError("the header announces a negative grid size, " +
+                    std::to_string(header.GridWidth) + "x" + std::to_string(header.GridHeight));
   }
   if (fileSize < kHeaderSize) {
     throw GridError("file is shorter than a grid header");
@@ -20,9 +20,10 @@ void CheckHeader(const GridHeader& header, std::uint64_t fileSize) {
       static_cast<std::uint64_t>(header.GridWidth) * static_cast<std::uint64_t>(header.GridHeight);
   const std::uint64_t cellsInFile = (fileSize - kHeaderSize) / kCellRecordSize;
   if (cells > cellsInFile) {
-    throw GridError("file of " + std::to_string(fileSize) + " bytes is too short for a " +
+    throw GridError("the file is too short: its header announces a " +
                     std::to_string(header.GridWidth) + "x" + std::to_string(header.GridHeight) +
-                    " grid");
+                    " grid of " + std::to_string(cells) + " records, but its " +
+                    std::to_string(fileSize) + " bytes hold only " + std::to_string(cellsInFile));
   }
 }
 

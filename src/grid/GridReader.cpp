@@ -19,6 +19,18 @@ namespace {
   throw GridError(what + ": " + std::strerror(error));
 }
 
+// Says where the file ran out: `wantedFrom` is the first byte that was being read.
+std::string EndOfFileMessage(std::uint64_t wantedFrom, std::uint64_t fileEnd) {
+  const std::string where = "the file ends at byte " + std::to_string(fileEnd);
+  if (wantedFrom < kHeaderSize) {
+    return where + ", inside the header";
+  }
+  // readHeader has checked the file's length, so it has shrunk since.
+  return where + ", before the end of record " +
+         std::to_string((wantedFrom - kHeaderSize) / kCellRecordSize) +
+         " (it was shortened while being read)";
+}
+
 }  // namespace
 
 GridReader::~GridReader() {
@@ -108,6 +120,7 @@ void GridReader::fill(std::size_t count) {
     return;
   }
   std::memmove(buffer_.get(), buffer_.get() + begin_, end_ - begin_);
+  bufferOffset_ += begin_;
   end_ -= begin_;
   begin_ = 0;
   while (end_ < count) {
@@ -115,7 +128,7 @@ void GridReader::fill(std::size_t count) {
     if (got > 0) {
       end_ += static_cast<std::size_t>(got);
     } else if (got == 0) {
-      throw GridError("grid file ends early");
+      throw GridError(EndOfFileMessage(bufferOffset_ + begin_, currentFileSize()));
     } else if (errno != EINTR) {
       ThrowSystemError("cannot read grid file", errno);
     }
@@ -130,6 +143,7 @@ void GridReader::rewind() {
     ThrowSystemError("cannot rewind grid file", errno);
   }
   begin_ = end_ = 0;
+  bufferOffset_ = 0;
 }
 
 std::uint64_t GridReader::currentFileSize() const {

@@ -47,8 +47,9 @@ class GridReader {
 
   int fd_ = -1;
   std::unique_ptr<unsigned char[]> buffer_;
-  std::size_t begin_ = 0;  // first unread byte in buffer_
-  std::size_t end_ = 0;    // one past the last valid byte in buffer_
+  std::size_t begin_ = 0;           // first unread byte in buffer_
+  std::size_t end_ = 0;             // one past the last valid byte in buffer_
+  std::uint64_t bufferOffset_ = 0;  // where in the file buffer_[0] was read from
 };
 
 }  // namespace tolmer

@@ -2,29 +2,27 @@
 
 #include <algorithm>
 
+#include "grid/GridError.h"
+#include "grid/RecordPlace.h"
 #include "loader/RequireFinite.h"
 #include "render/DrawCell.h"
 
 namespace tolmer {
-namespace {
-
-// Columns (or rows) whose block has a pixel on a surface `extent` pixels wide (or
-// high): the block of cell n starts at pixel 2n + origin.
-std::int64_t VisibleCells(std::int32_t extent, std::int64_t origin) {
-  return std::max<std::int64_t>(0, (extent - origin + 1) / 2);
-}
-
-}  // namespace
 
 CellPainter::CellPainter(const GridHeader& header, const HeightRange& range,
-                         DrawingSurface& surface)
-    : width_(header.GridWidth), range_(range), surface_(surface), y_(header.GridHeight - 1) {}
+                         const MapPlacement& placement, DrawingSurface& surface)
+    : width_(header.GridWidth),
+      height_(header.GridHeight),
+      range_(range),
+      placement_(placement),
+      surface_(surface),
+      y_(header.GridHeight - 1) {}
 
 void CellPainter::paintVisible(const RecordBlock& block) {
   // The handle stays valid until the next clear, so one serves the whole block.
   const SurfaceHandle handle = surface_.hDC();
-  const std::int64_t visibleColumns = VisibleCells(handle.width, kMapLeft);
-  const std::int64_t visibleRows = VisibleCells(handle.height, kMapTop);
+  const std::int64_t visibleColumns = placement_.VisibleColumns(handle.width);
+  const std::int64_t visibleRows = placement_.VisibleRows(handle.height);
   std::size_t index = 0;
   while (index < block.size()) {
     const auto inRow = static_cast<std::int32_t>(
@@ -33,7 +31,8 @@ void CellPainter::paintVisible(const RecordBlock& block) {
       const auto end =
           static_cast<std::int32_t>(std::min<std::int64_t>(x_ + inRow, visibleColumns));
       for (std::int32_t x = x_; x < end; ++x) {
-        DrawCell(handle, range_, x, y_, block[index + static_cast<std::size_t>(x - x_)]);
+        DrawCell(handle, range_, placement_, x, y_,
+                 block[index + static_cast<std::size_t>(x - x_)]);
       }
     }
     index += static_cast<std::size_t>(inRow);
@@ -44,8 +43,12 @@ void CellPainter::paintVisible(const RecordBlock& block) {
 void CellPainter::paintEach(const RecordBlock& block) {
   for (std::size_t index = 0; index < block.size(); ++index) {
     const CellRecord cell = block[index];
-    RequireFinite(cell);
-    DrawCell(surface_.hDC(), range_, x_, y_, cell);
+    RequireFinite(cell, record(), width_);
+    try {
+      DrawCell(surface_.hDC(), range_, placement_, x_, y_, cell);
+    } catch (const GridError& error) {
+      throw GridError(std::string(error.what()) + " in " + DescribeRecord(record(), width_));
+    }
     advance(1);
   }
 }
@@ -56,6 +59,12 @@ void CellPainter::advance(std::int32_t cells) {
     x_ = 0;
     --y_;
   }
+}
+
+std::uint64_t CellPainter::record() const {
+  // Row y_ of the picture is stored row height_ - 1 - y_.
+  return static_cast<std::uint64_t>(height_ - 1 - y_) * static_cast<std::uint64_t>(width_) +
+         static_cast<std::uint64_t>(x_);
 }
 
 }  // namespace tolmer

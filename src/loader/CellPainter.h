@@ -6,6 +6,7 @@
 #include "grid/RecordBlock.h"
 #include "render/DrawingSurface.h"
 #include "render/HeightRange.h"
+#include "render/MapPlacement.h"
 
 namespace tolmer {
 
@@ -13,20 +14,24 @@ namespace tolmer {
 // of the next cell: rows run from GridHeight - 1 down to 0, columns left to right.
 class CellPainter {
  public:
-  CellPainter(const GridHeader& header, const HeightRange& range, DrawingSurface& surface);
+  CellPainter(const GridHeader& header, const HeightRange& range, const MapPlacement& placement,
+              DrawingSurface& surface);
 
   // Paints a block whose heights are all finite and inside the range, so that no
   // cell can fail: cells that fall wholly off the surface are passed over.
   void paintVisible(const RecordBlock& block);
   // Checks and paints cell by cell, so that a faulty cell ends the load with every
-  // cell before it painted and none after it.
+  // cell before it painted and none after it. Throws GridError naming that cell.
   void paintEach(const RecordBlock& block);
 
  private:
   void advance(std::int32_t cells);
+  std::uint64_t record() const;
 
   std::int32_t width_;
+  std::int32_t height_;
   const HeightRange& range_;
+  MapPlacement placement_;
   DrawingSurface& surface_;
   std::int32_t x_ = 0;
   std::int32_t y_;

@@ -3,6 +3,7 @@
 #include <string>
 
 #include "loader/LoadHost.h"
+#include "loader/LoadResult.h"
 
 namespace tolmer {
 
@@ -10,10 +11,10 @@ inline constexpr const char* kStatusLoading = "Loading ";
 inline constexpr const char* kStatusLoaded = "Loaded, ";
 inline constexpr const char* kStatusError = "Error";
 
-// Loads the named grid file and paints it on the host's surface: pass 1 finds the
-// height range, pass 2 clears the surface and paints every cell. The status goes
-// "Loading <name>", then "Loaded, <W>x<H>" or "Error". Every failure ends in "Error"
-// and a normal return; a failure found before the clear leaves the old picture.
-void ShowGrid(const std::string& fileName, LoadHost& host) noexcept;
+// Loads the named grid file onto the host's surface (LoadGrid) and reports it in the
+// status: "Loading <name>", then "Loaded, <W>x<H>" or "Error". An abandoned load gets
+// no final status, as its owner has stopped listening. Returns how the load ended;
+// the reason of a failure goes only there.
+LoadResult ShowGrid(const std::string& fileName, LoadHost& host) noexcept;
 
 }  // namespace tolmer

@@ -1,6 +1,7 @@
 #include "render/CellColor.h"
 
 #include <cmath>
+#include <cstdio>
 #include <limits>
 
 #include "grid/GridError.h"
@@ -17,7 +18,10 @@ std::int32_t Shade(const HeightRange& range, float height) {
   // Written so that NaN fails the test as well as values beyond 32 bits.
   if (!(scaled >= std::numeric_limits<std::int32_t>::min() &&
         scaled <= std::numeric_limits<std::int32_t>::max())) {
-    throw GridError("height cannot be shaded");
+    char text[80];
+    std::snprintf(text, sizeof text, "height %g lies too far outside the range to be shaded",
+                  static_cast<double>(height));
+    throw GridError(text);
   }
   const auto shade = static_cast<std::int32_t>(scaled);
   if (shade < 0) {

@@ -3,21 +3,33 @@
 #include "render/CellColor.h"
 
 namespace tolmer {
+namespace {
 
-void DrawCell(const SurfaceHandle& surface, const HeightRange& range, const std::int32_t& x,
-              const std::int32_t& y, const CellRecord& cell) {
-  // 64-bit so that no grid coordinate can overflow.
-  const std::int64_t left = 2 * std::int64_t{x} + kMapLeft;
-  const std::int64_t top = 2 * std::int64_t{y} + kMapTop;
+void FillSquare(const SurfaceHandle& surface, std::int64_t left, std::int64_t top,
+                std::int32_t side, Colour colour) {
+  for (std::int64_t y = top; y < top + side; ++y) {
+    for (std::int64_t x = left; x < left + side; ++x) {
+      SetPixel(surface, x, y, colour);
+    }
+  }
+}
+
+}  // namespace
+
+void DrawCell(const SurfaceHandle& surface, const HeightRange& range, const MapPlacement& placement,
+              const std::int32_t& x, const std::int32_t& y, const CellRecord& cell) {
+  const std::int64_t left = placement.CellLeft(x);
+  const std::int64_t top = placement.CellTop(y);
+  const std::int32_t side = placement.cornerSize();
   Colour colour = 0;
   CellColor(range, cell.Height3, cell.CellType, colour);
-  SetPixel(surface, left, top, colour);
+  FillSquare(surface, left, top, side, colour);
   CellColor(range, cell.Height4, cell.CellType, colour);
-  SetPixel(surface, left + 1, top, colour);
+  FillSquare(surface, left + side, top, side, colour);
   CellColor(range, cell.Height1, cell.CellType, colour);
-  SetPixel(surface, left, top + 1, colour);
+  FillSquare(surface, left, top + side, side, colour);
   CellColor(range, cell.Height2, cell.CellType, colour);
-  SetPixel(surface, left + 1, top + 1, colour);
+  FillSquare(surface, left + side, top + side, side, colour);
 }
 
 }  // namespace tolmer

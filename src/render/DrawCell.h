@@ -5,16 +5,14 @@
 #include "grid/GridFormat.h"
 #include "render/DrawingSurface.h"
 #include "render/HeightRange.h"
+#include "render/MapPlacement.h"
 
 namespace tolmer {
 
-// Top-left pixel of cell (0, 0); the control row sits above it.
-inline constexpr std::int64_t kMapLeft = 5;
-inline constexpr std::int64_t kMapTop = 25;
-
-// Paints cell (x, y) as the 2 x 2 block whose upper-left pixel is (2x + 5, 2y + 25),
-// each pixel shaded by its own corner height; row 0 is the top of the picture.
-void DrawCell(const SurfaceHandle& surface, const HeightRange& range, const std::int32_t& x,
-              const std::int32_t& y, const CellRecord& cell);
+// Paints cell (x, y) as the square block the placement gives it, each quarter shaded
+// by its own corner height: Height3 upper left, Height4 upper right, Height1 lower
+// left, Height2 lower right. Row 0 is the top of the picture.
+void DrawCell(const SurfaceHandle& surface, const HeightRange& range, const MapPlacement& placement,
+              const std::int32_t& x, const std::int32_t& y, const CellRecord& cell);
 
 }  // namespace tolmer

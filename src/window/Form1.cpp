@@ -1,25 +1,21 @@
 #include "window/Form1.h"
 
 #include <QCloseEvent>
-#include <QCoreApplication>
 #include <QFile>
 #include <QLabel>
 #include <QLineEdit>
+#include <QProgressBar>
 #include <QPushButton>
-#include <exception>
+#include <QTextDocument>
+#include <utility>
 
-#include "loader/ShowGrid.h"
 #include "window/Form1Layout.h"
-#include "window/QtSurface.h"
+#include "window/MapView.h"
 
 namespace tolmer {
 namespace {
 
-// Thrown out of WhileLoading to end a load early because the window is closing.
-class LoadAbandoned : public std::exception {
- public:
-  const char* what() const noexcept override { return "load abandoned: the window is closing"; }
-};
+constexpr int kProgressSteps = 1000;
 
 void Place(QWidget& control, const char* name, const char* accessibleName, const QRect& geometry) {
   control.setObjectName(QString::fromLatin1(name));
@@ -29,95 +25,98 @@ void Place(QWidget& control, const char* name, const char* accessibleName, const
 
 }  // namespace
 
-Form1::Form1(QWidget* parent)
+Form1::Form1(QWidget* parent, LoadWorker::LoadFunction load)
     : QWidget(parent),
-      surface_(new QtSurface(this)),
+      map_(new MapView(this)),
       Text1(new QLineEdit(QStringLiteral("Filename"), this)),
       Command1(new QPushButton(QStringLiteral("Show"), this)),
-      Label1(new QLabel(QStringLiteral("Status"), this)) {
+      Label1(new QLabel(QStringLiteral("Status"), this)),
+      progress_(new QProgressBar(this)),
+      worker_(kViewerMapPlacement, std::move(load)) {
   setWindowTitle(QStringLiteral("Tolmer by Quindel"));
   resize(kClientSize);
-  surface_->setObjectName(QStringLiteral("Surface"));
-  surface_->setGeometry(rect());
+  map_->setObjectName(QStringLiteral("Map"));
+  map_->setGeometry(rect());
 
   Place(*Text1, "Text1", "File name", kText1Geometry);
   Place(*Command1, "Command1", "Show", kCommand1Geometry);
   Place(*Label1, "Label1", "Status", kLabel1Geometry);
+  Place(*progress_, "Progress", "Loading progress", ProgressStripGeometry(width()));
   // Enter in the text box must not press the button.
   Command1->setAutoDefault(false);
   Command1->setDefault(false);
   // File names are shown as typed, even when they look like markup.
   Label1->setTextFormat(Qt::PlainText);
+  progress_->setRange(0, kProgressSteps);
+  progress_->setTextVisible(false);
+  progress_->setFocusPolicy(Qt::NoFocus);
+  progress_->hide();
 
   setTabOrder(Text1, Command1);
   setTabOrder(Command1, Label1);
   Text1->setFocus();
 
+  worker_.setSurfaceSize(size());
   connect(Command1, &QPushButton::clicked, this, &Form1::Command1_Click);
+  connect(&worker_, &LoadWorker::statusChanged, this, &Form1::SetStatus);
+  connect(&worker_, &LoadWorker::pictureChanged, map_, &MapView::ShowPicture);
+  connect(&worker_, &LoadWorker::progressChanged, this, &Form1::ShowProgress);
+  connect(&worker_, &LoadWorker::finished, this, &Form1::LoadEnded);
 }
 
-void Form1::SetStatus(const std::string& text) {
-  Label1->setText(QFile::decodeName(QByteArray::fromStdString(text)));
+void Form1::SetStatus(const QString& text) {
+  Label1->setText(text);
   FitLabel1();
-  // Painted now, not when the load returns to the event loop.
-  Label1->repaint();
-}
-
-DrawingSurface& Form1::Surface() {
-  return *surface_;
-}
-
-HeightRange& Form1::Range() {
-  return range_;
-}
-
-void Form1::WhileLoading() {
-  if (closeRequested_) {
-    throw LoadAbandoned();
-  }
-  if (sinceEvents_.elapsed() < kEventInterval) {
-    return;
-  }
-  // Shows how far the picture has got, and lets the window repaint when uncovered.
-  surface_->update();
-  QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
-  sinceEvents_.restart();
-  if (closeRequested_) {
-    throw LoadAbandoned();
-  }
 }
 
 void Form1::resizeEvent(QResizeEvent* event) {
   QWidget::resizeEvent(event);
-  surface_->setGeometry(rect());
+  map_->setGeometry(rect());
+  progress_->setGeometry(ProgressStripGeometry(width()));
+  worker_.setSurfaceSize(size());
   FitLabel1();
 }
 
 void Form1::closeEvent(QCloseEvent* event) {
-  if (loading_) {
-    // The load is still using this window: it ends at its next turn, then we close.
-    closeRequested_ = true;
-    event->ignore();
-    return;
-  }
+  pendingFileName_.reset();
+  worker_.stop();
   event->accept();
 }
 
 void Form1::Command1_Click() {
-  // Input is held back during a load, but a click can still arrive from code run
-  // by the load's event processing; loads never overlap.
-  if (loading_) {
+  const std::string fileName = QFile::encodeName(Text1->text()).toStdString();
+  if (worker_.busy()) {
+    // Loads never overlap: the last name clicked during a load comes next.
+    pendingFileName_ = fileName;
     return;
   }
-  const std::string fileName = QFile::encodeName(Text1->text()).toStdString();
-  loading_ = true;
-  sinceEvents_.start();
-  ShowGrid(fileName, *this);
-  loading_ = false;
-  surface_->update();
-  if (closeRequested_) {
-    closeRequested_ = false;
-    close();
+  StartLoad(fileName);
+}
+
+void Form1::StartLoad(const std::string& fileName) {
+  Label1->setToolTip(QString());
+  Label1->setAccessibleDescription(QString());
+  progress_->setValue(0);
+  worker_.start(fileName, map_->palette().color(QPalette::Window));
+}
+
+void Form1::ShowProgress(double fraction) {
+  progress_->setValue(static_cast<int>(fraction * kProgressSteps));
+  progress_->show();
+}
+
+void Form1::LoadEnded(const LoadResult& result) {
+  progress_->hide();
+  if (result.failed()) {
+    const QString reason = QFile::decodeName(QByteArray::fromStdString(result.reason()));
+    // As plain text, so that a file name that looks like markup is shown as it is.
+    Label1->setToolTip(Qt::convertFromPlainText(reason, Qt::WhiteSpaceNormal));
+    Label1->setAccessibleDescription(reason);
+  }
+  emit loadFinished(result);
+  if (pendingFileName_) {
+    const std::string next = *std::exchange(pendingFileName_, std::nullopt);
+    StartLoad(next);
   }
 }
 

@@ -1,37 +1,40 @@
 #pragma once
 
-#include <QElapsedTimer>
 #include <QWidget>
+#include <optional>
 #include <string>
 
-#include "loader/LoadHost.h"
-#include "render/HeightRange.h"
+#include "loader/LoadResult.h"
+#include "loader/ShowGrid.h"
+#include "window/LoadWorker.h"
 
 class QLabel;
 class QLineEdit;
+class QProgressBar;
 class QPushButton;
 
 namespace tolmer {
 
-class QtSurface;
+class MapView;
 
 // The viewer's one window: a file name box, a "Show" button, a status label, and
-// below them the map, painted by ShowGrid when the button is pressed. Loads run on
-// this thread inside the click; the window keeps itself painted meanwhile.
-class Form1 : public QWidget, public LoadHost {
+// below them the map, painted by ShowGrid when the button is pressed. The load runs
+// off the window's thread, so the window stays responsive: a thin strip shows how
+// far it has got, a click during a load queues the next one, and closing the
+// window stops the load.
+class Form1 : public QWidget {
   Q_OBJECT
 
  public:
-  explicit Form1(QWidget* parent = nullptr);
+  explicit Form1(QWidget* parent = nullptr, LoadWorker::LoadFunction load = ShowGrid);
 
-  void SetStatus(const std::string& text) override;
-  DrawingSurface& Surface() override;
-  HeightRange& Range() override;
-  // Lets the window repaint and take a close request at most every kEventInterval
-  // milliseconds; user input waits until the load is over.
-  void WhileLoading() override;
+  // Replaces the whole status text in Label1.
+  void SetStatus(const QString& text);
+  // True from a click on Show until its load, and any load queued behind it, ends.
+  bool isLoading() const { return worker_.busy(); }
 
-  static constexpr qint64 kEventInterval = 50;
+ signals:
+  void loadFinished(const tolmer::LoadResult& result);
 
  protected:
   void resizeEvent(QResizeEvent* event) override;
@@ -39,18 +42,21 @@ class Form1 : public QWidget, public LoadHost {
 
  private:
   void Command1_Click();
+  void StartLoad(const std::string& fileName);
+  void ShowProgress(double fraction);
+  void LoadEnded(const LoadResult& result);
   void FitLabel1();
 
-  // Declared first so that it is created first and lies beneath the controls.
-  QtSurface* surface_;
+  // Created first, so that it lies beneath the controls.
+  MapView* map_;
   QLineEdit* Text1;
   QPushButton* Command1;
   QLabel* Label1;
-  HeightRange range_;
-
-  bool loading_ = false;
-  bool closeRequested_ = false;
-  QElapsedTimer sinceEvents_;
+  QProgressBar* progress_;
+  // The name of the last click on Show during a load, loaded once that load ends.
+  std::optional<std::string> pendingFileName_;
+  // Last, so that its load is stopped and joined before the controls go.
+  LoadWorker worker_;
 };
 
 }  // namespace tolmer

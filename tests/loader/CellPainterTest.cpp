@@ -39,12 +39,13 @@ struct StoredGrid {
       const auto x = static_cast<std::int32_t>(index % static_cast<std::size_t>(header.GridWidth));
       const auto row =
           static_cast<std::int32_t>(index / static_cast<std::size_t>(header.GridWidth));
-      DrawCell(surface.hDC(), range, x, header.GridHeight - 1 - row, cells[index]);
+      DrawCell(surface.hDC(), range, placement, x, header.GridHeight - 1 - row, cells[index]);
     }
   }
 
   GridHeader header;
   HeightRange range{-50.0F, 50.0F};
+  MapPlacement placement{5, 25, 2};
   std::vector<CellRecord> cells;
   std::vector<unsigned char> bytes;
 };
@@ -54,14 +55,17 @@ TEST(CellPainterTest, PassingOverHiddenCellsPaintsWhatDrawingEveryCellPaints) {
   const std::pair<std::int32_t, std::int32_t> surfaces[] = {
       {0, 0}, {5, 25}, {6, 26}, {7, 27}, {8, 28}, {616, 502}, {617, 503}, {41, 60}};
   const std::pair<std::int32_t, std::int32_t> grids[] = {{1, 1}, {3, 2}, {25, 40}, {310, 245}};
+  const MapPlacement placements[] = {{5, 25, 2}, {0, 0, 4}, {-3, -5, 2}};
   std::mt19937 random(3);
   for (const auto& [gridWidth, gridHeight] : grids) {
-    const StoredGrid grid(gridWidth, gridHeight);
+    StoredGrid grid(gridWidth, gridHeight);
     for (const auto& [width, height] : surfaces) {
-      SCOPED_TRACE(::testing::Message() << "grid " << gridWidth << "x" << gridHeight << " surface "
-                                        << width << "x" << height);
+      grid.placement = placements[random() % 3];
+      SCOPED_TRACE(::testing::Message()
+                   << "grid " << gridWidth << "x" << gridHeight << " surface " << width << "x"
+                   << height << " cell size " << grid.placement.cellSize());
       MemorySurface painted(width, height);
-      CellPainter painter(grid.header, grid.range, painted);
+      CellPainter painter(grid.header, grid.range, grid.placement, painted);
       // Blocks of random length, starting and ending anywhere in a row.
       for (std::size_t first = 0; first < grid.cells.size();) {
         const std::size_t count =
@@ -84,9 +88,14 @@ TEST(CellPainterTest, PaintingEachCellStopsAtTheFirstFaultyCell) {
   grid.bytes[kFaulty * kCellRecordSize + 10] = 0xFF;
   grid.bytes[kFaulty * kCellRecordSize + 11] = 0xFF;
   MemorySurface painted(617, 503);
-  CellPainter painter(grid.header, grid.range, painted);
+  CellPainter painter(grid.header, grid.range, grid.placement, painted);
   painter.paintVisible(grid.block(0, 100));
-  EXPECT_THROW(painter.paintEach(grid.block(100, 200)), GridError);
+  try {
+    painter.paintEach(grid.block(100, 200));
+    ADD_FAILURE() << "the faulty cell was painted";
+  } catch (const GridError& error) {
+    EXPECT_STREQ(error.what(), "height 3 of record 217 (row 7, column 7) is not a number");
+  }
   MemorySurface drawn(617, 503);
   grid.drawDirectly(drawn, kFaulty);
   EXPECT_EQ(painted.bytes(), drawn.bytes());

@@ -27,15 +27,28 @@ TEST(CellStreamTest, HostGetsItsTurnBeforeEvery65536thCellOfBothPasses) {
   CellStream cells(reader, host);
   for (int pass = 0; pass < 2; ++pass) {
     reader.readHeader();
+    cells.beginPass(pass, kWidth * kHeight);
     for (std::uint64_t remaining = kWidth * kHeight; remaining > 0;) {
-      const RecordBlock block = cells.next(remaining);
-      ASSERT_LE(block.size(), remaining);
-      remaining -= block.size();
-      cellsRead += block.size();
+      const std::optional<RecordBlock> block = cells.next(remaining);
+      ASSERT_TRUE(block);
+      ASSERT_LE(block->size(), remaining);
+      remaining -= block->size();
+      cellsRead += block->size();
+      ASSERT_EQ(host.lastProgress.cellsDone, turnsAt.empty() ? 0 : turnsAt.back());
     }
   }
   // Cells read so far when the host got its turn: 65535 before the 65536th.
   EXPECT_EQ(turnsAt, (std::vector<std::uint64_t>{65535, 131071, 196607}));
+  EXPECT_EQ(host.lastProgress.cellsTotal, 200000U);
+
+  // A host that asks the load to stop at its next turn gets no cell after it.
+  host.stopAtBeat = host.beats + 1;
+  reader.readHeader();
+  cells.beginPass(0, kWidth * kHeight);
+  while (const std::optional<RecordBlock> block = cells.next(1000)) {
+    cellsRead += block->size();
+  }
+  EXPECT_EQ(cellsRead, 262143U);
 }
 
 }  // namespace

@@ -71,12 +71,14 @@ class HostileInputTest : public ::testing::Test {
     return path;
   }
 
-  // Loads `name`, checking the first status and that no descriptor stays open.
+  // Loads `name`, checking the first status, that a failure says why, and that no
+  // descriptor stays open.
   void Load(const std::string& name) {
     const std::size_t before = host.statuses.size();
-    ShowGrid(name, host);
+    const LoadResult result = ShowGrid(name, host);
     ASSERT_EQ(host.statuses.size(), before + 2);
     EXPECT_EQ(host.statuses[before], "Loading " + name);
+    EXPECT_EQ(result.failed(), result.reason() != "");
     EXPECT_EQ(OpenDescriptorCount(), descriptors) << "a descriptor was left open";
   }
 
@@ -110,8 +112,11 @@ class HostileInputTest : public ::testing::Test {
   // The four pixels of cell (column, top row) of a one-row grid, in the order
   // Height1 (lower left), Height2, Height3 (upper left), Height4.
   std::array<Colour, 4> CornerColours(std::int32_t column) const {
-    const std::int32_t left = 5 + 2 * column;
-    return {At(left, 26), At(left + 1, 26), At(left, 25), At(left + 1, 25)};
+    const MapPlacement& at = host.placement;
+    const auto left = static_cast<std::int32_t>(at.CellLeft(column));
+    const auto top = static_cast<std::int32_t>(at.CellTop(0));
+    const std::int32_t half = at.cornerSize();
+    return {At(left, top + half), At(left + half, top + half), At(left, top), At(left + half, top)};
   }
 
   testing::TempDir dir;
@@ -447,8 +452,8 @@ class ChangingFileTest : public HostileInputTest {
       return;
     }
     ASSERT_EQ(host.surface.clears, clearsBefore + 1);
-    std::int64_t columns = kSide;
-    std::int64_t rows = kSide;
+    std::int32_t columns = kSide;
+    std::int32_t rows = kSide;
     if (status != "Error") {
       ASSERT_TRUE(std::find(loadedStatuses.begin(), loadedStatuses.end(), status) !=
                   loadedStatuses.end())
@@ -459,7 +464,9 @@ class ChangingFileTest : public HostileInputTest {
     std::int64_t odd = 0;
     for (std::int32_t y = 0; y < testing::kWindowHeight; ++y) {
       for (std::int32_t x = 0; x < testing::kWindowWidth; ++x) {
-        const bool inMap = x >= 5 && x < 5 + 2 * columns && y >= 25 && y < 25 + 2 * rows;
+        const MapPlacement& at = host.placement;
+        const bool inMap =
+            x >= at.left() && x < at.CellLeft(columns) && y >= at.top() && y < at.CellTop(rows);
         const Colour colour = At(x, y);
         const bool background = colour == host.surface.background();
         const bool allowed =

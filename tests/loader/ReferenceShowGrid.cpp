@@ -5,7 +5,7 @@
 
 #include "grid/GridError.h"
 #include "grid/GridReader.h"
-#include "loader/RegularFileExists.h"
+#include "loader/RequireRegularFile.h"
 #include "render/DrawCell.h"
 
 namespace tolmer::testing {
@@ -15,10 +15,14 @@ class StepByStepLoad {
  public:
   StepByStepLoad(LoadHost& host, GridReader& reader) : host_(host), reader_(reader) {}
 
-  void scanHeights(HeightRange& range) {
+  // Both return false when the host stopped the load.
+  bool scanHeights(HeightRange& range) {
     const GridHeader header = reader_.readHeader();
     for (std::int32_t y = header.GridHeight - 1; y >= 0; --y) {
       for (std::int32_t x = 0; x < header.GridWidth; ++x) {
+        if (!takeTurn()) {
+          return false;
+        }
         const CellRecord cell = readFiniteCell();
         range.Widen(cell.Height1);
         range.Widen(cell.Height2);
@@ -26,26 +30,39 @@ class StepByStepLoad {
         range.Widen(cell.Height4);
       }
     }
+    return true;
   }
 
-  GridHeader paintCells(const HeightRange& range) {
-    const GridHeader header = reader_.readHeader();
+  bool paintCells(const HeightRange& range, GridHeader& header) {
+    header = reader_.readHeader();
+    if (host_.StopRequested()) {
+      return false;
+    }
     host_.Surface().ClearSurface();
     for (std::int32_t y = header.GridHeight - 1; y >= 0; --y) {
       for (std::int32_t x = 0; x < header.GridWidth; ++x) {
+        if (!takeTurn()) {
+          return false;
+        }
         const CellRecord cell = readFiniteCell();
-        DrawCell(host_.Surface().hDC(), range, x, y, cell);
+        DrawCell(host_.Surface().hDC(), range, host_.Placement(), x, y, cell);
       }
     }
-    return header;
+    return true;
   }
 
  private:
-  // The host gets its turn before every 65536th cell, counted over both passes.
-  CellRecord readFiniteCell() {
+  // The host gets its turn before every 65536th cell, counted over both passes;
+  // false when it then asks the load to stop.
+  bool takeTurn() {
     if (++cellsRead_ % 65536 == 0) {
-      host_.WhileLoading();
+      host_.WhileLoading(LoadProgress{});
+      return !host_.StopRequested();
     }
+    return true;
+  }
+
+  CellRecord readFiniteCell() {
     const CellRecord cell = reader_.readCell();
     if (!std::isfinite(cell.Height1) || !std::isfinite(cell.Height2) ||
         !std::isfinite(cell.Height3) || !std::isfinite(cell.Height4)) {
@@ -61,25 +78,26 @@ class StepByStepLoad {
 
 }  // namespace
 
-void ReferenceShowGrid(const std::string& fileName, LoadHost& host) noexcept {
+LoadResult ReferenceShowGrid(const std::string& fileName, LoadHost& host) noexcept {
   GridReader reader;
   try {
     host.SetStatus("Loading " + fileName);
     HeightRange& range = host.Range();
     range.Reset();
-    if (!RegularFileExists(fileName)) {
-      throw GridError("missing");
-    }
+    RequireRegularFile(fileName);
     reader.open(fileName);
     StepByStepLoad load(host, reader);
-    load.scanHeights(range);
-    const GridHeader header = load.paintCells(range);
+    GridHeader header;
+    if (host.StopRequested() || !load.scanHeights(range) || !load.paintCells(range, header)) {
+      return LoadResult::Abandoned();
+    }
     host.SetStatus("Loaded, " + std::to_string(header.GridWidth) + "x" +
                    std::to_string(header.GridHeight));
-    reader.close();
-  } catch (...) {
+    return LoadResult::Loaded(header.GridWidth, header.GridHeight);
+  } catch (const std::exception& error) {
     reader.close();
     host.SetStatus("Error");
+    return LoadResult::Failed(error.what());
   }
 }
 

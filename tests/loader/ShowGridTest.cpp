@@ -1,9 +1,11 @@
 #include "loader/ShowGrid.h"
 
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cmath>
 #include <filesystem>
 #include <limits>
 
@@ -52,17 +54,21 @@ class ShowGridTest : public ::testing::Test {
     return path;
   }
 
-  // Paints a recognisable picture, then checks that loading `name` fails without
-  // touching it and without leaking the reader's descriptor.
-  void ExpectErrorKeepingPicture(const std::string& name) {
+  // Paints a recognisable picture, then checks that loading `name` fails, for a
+  // reason that says `why`, without touching it and without leaking the reader's
+  // descriptor.
+  void ExpectErrorKeepingPicture(const std::string& name, const std::string& why = "") {
     ShowGrid(Grid(4, 4, Terrain, "earlier.grid"), host);
     ASSERT_EQ(host.lastStatus(), "Loaded, 4x4");
     const auto picture = host.surface.bytes();
     const int clears = host.surface.clears;
     const int descriptors = testing::OpenDescriptorCount();
-    ShowGrid(name, host);
+    const LoadResult result = ShowGrid(name, host);
     EXPECT_EQ(host.statuses.at(host.statuses.size() - 2), "Loading " + name);
     EXPECT_EQ(host.lastStatus(), "Error");
+    EXPECT_TRUE(result.failed());
+    EXPECT_THAT(result.reason(),
+                ::testing::AllOf(::testing::Not(::testing::IsEmpty()), ::testing::HasSubstr(why)));
     EXPECT_EQ(host.surface.clears, clears) << "surface was cleared";
     EXPECT_EQ(host.surface.bytes(), picture) << "earlier picture changed";
     EXPECT_EQ(testing::OpenDescriptorCount(), descriptors);
@@ -72,8 +78,8 @@ class ShowGridTest : public ::testing::Test {
   // grid `gridHeight` rows high, made by Terrain.
   void ExpectTerrainBlock(std::int32_t gridHeight, std::int32_t row, std::int32_t column) {
     const CellRecord cell = Terrain(row, column);
-    const std::int32_t left = 2 * column + 5;
-    const std::int32_t top = 2 * (gridHeight - 1 - row) + 25;
+    const auto left = static_cast<std::int32_t>(host.placement.CellLeft(column));
+    const auto top = static_cast<std::int32_t>(host.placement.CellTop(gridHeight - 1 - row));
     const HeightRange& range = host.range;
     EXPECT_EQ(host.surface.PixelAt(left, top), Expected(range, cell.Height3, cell.CellType));
     EXPECT_EQ(host.surface.PixelAt(left + 1, top), Expected(range, cell.Height4, cell.CellType));
@@ -216,15 +222,18 @@ TEST_F(ShowGridTest, NamesThatAreNotRegularFilesFail) {
 TEST_F(ShowGridTest, CorruptHeadersFailBeforeTheClear) {
   constexpr auto kMax = std::numeric_limits<std::int32_t>::max();
   constexpr auto kMin = std::numeric_limits<std::int32_t>::min();
-  ExpectErrorKeepingPicture(Bytes(GridBytes(-3, 2, Terrain, 0), "negative.grid"));
-  ExpectErrorKeepingPicture(Bytes(GridBytes(2, kMin, Terrain, 0), "min.grid"));
-  ExpectErrorKeepingPicture(Bytes(GridBytes(kMax, kMax, Terrain, 0), "huge.grid"));
-  ExpectErrorKeepingPicture(Bytes(GridBytes(3, 3, Terrain, 2), "short.grid"));
+  ExpectErrorKeepingPicture(Bytes(GridBytes(-3, 2, Terrain, 0), "negative.grid"),
+                            "negative grid size, -3x2");
+  ExpectErrorKeepingPicture(Bytes(GridBytes(2, kMin, Terrain, 0), "min.grid"), "negative");
+  ExpectErrorKeepingPicture(Bytes(GridBytes(kMax, kMax, Terrain, 0), "huge.grid"), "only 0");
+  ExpectErrorKeepingPicture(Bytes(GridBytes(3, 3, Terrain, 2), "short.grid"),
+                            "3x3 grid of 9 records, but its 134 bytes hold only 6");
   auto oneByteShort = GridBytes(3, 3, Terrain);
   oneByteShort.pop_back();
-  ExpectErrorKeepingPicture(Bytes(oneByteShort, "byteshort.grid"));
-  ExpectErrorKeepingPicture(Bytes({1, 2, 3, 4, 5, 6, 7}, "tiny.grid"));
-  ExpectErrorKeepingPicture(Bytes({}, "zero.grid"));
+  ExpectErrorKeepingPicture(Bytes(oneByteShort, "byteshort.grid"), "only 8");
+  ExpectErrorKeepingPicture(Bytes({1, 2, 3, 4, 5, 6, 7}, "tiny.grid"),
+                            "ends at byte 7, inside the header");
+  ExpectErrorKeepingPicture(Bytes({}, "zero.grid"), "ends at byte 0");
 }
 
 TEST_F(ShowGridTest, NonFiniteHeightsFailBeforeTheClear) {
@@ -241,7 +250,10 @@ TEST_F(ShowGridTest, NonFiniteHeightsFailBeforeTheClear) {
         return cell;
       };
       SCOPED_TRACE(corner);
-      ExpectErrorKeepingPicture(Grid(3, 3, make, "bad.grid"));
+      ExpectErrorKeepingPicture(Grid(3, 3, make, "bad.grid"),
+                                "height " + std::to_string(corner + 1) +
+                                    " of record 7 (row 2, column 1) is " +
+                                    (std::isnan(bad) ? "not a number" : "infinite"));
     }
   }
 }
@@ -255,14 +267,15 @@ TEST_F(ShowGridTest, FileChangedBetweenPassesEndsInErrorOrAWholePicture) {
   const int descriptors = testing::OpenDescriptorCount();
 
   host.surface.onClear = [&] { std::filesystem::resize_file(path, 14 + 20 * kWidth * 10); };
-  ShowGrid(path, host);
+  EXPECT_THAT(ShowGrid(path, host).reason(),
+              ::testing::HasSubstr("ends at byte 60014, before the end of record"));
   EXPECT_EQ(host.lastStatus(), "Error");
 
   WriteGrid(path, kWidth, kHeight, Terrain);
   host.surface.onClear = [&] {
     WriteGrid(path, kWidth, kHeight, [](auto, auto) { return UniformCell(kNaN); });
   };
-  ShowGrid(path, host);
+  EXPECT_THAT(ShowGrid(path, host).reason(), ::testing::HasSubstr("is not a number"));
   EXPECT_EQ(host.lastStatus(), "Error");
 
   // Grown after the second header: the cells that header announced are all there.
@@ -275,15 +288,23 @@ TEST_F(ShowGridTest, FileChangedBetweenPassesEndsInErrorOrAWholePicture) {
 
 TEST_F(ShowGridTest, LongLoadsGiveTheHostATurnAndCanBeAbandoned) {
   const std::string path = Grid(1000, 300);  // 300,000 cells in each pass
-  ShowGrid(path, host);
+  EXPECT_EQ(ShowGrid(path, host), LoadResult::Loaded(1000, 300));
   EXPECT_EQ(host.lastStatus(), "Loaded, 1000x300");
-  EXPECT_GE(host.beats, 4);
+  EXPECT_EQ(host.beats, 9);
+  // Before the 589824th of 600,000 cells.
+  EXPECT_EQ(host.lastProgress.cellsDone, 589823U);
+  EXPECT_EQ(host.lastProgress.cellsTotal, 600000U);
 
   const int descriptors = testing::OpenDescriptorCount();
-  host.onWhileLoading = [] { throw std::runtime_error("window closed"); };
-  ShowGrid(path, host);
-  EXPECT_EQ(host.lastStatus(), "Error");
-  EXPECT_EQ(testing::OpenDescriptorCount(), descriptors);
+  for (const int stopAt : {1, 5}) {
+    host.statuses.clear();
+    host.beats = 0;
+    host.stopAtBeat = stopAt;
+    EXPECT_EQ(ShowGrid(path, host), LoadResult::Abandoned());
+    EXPECT_EQ(host.statuses, std::vector<std::string>{"Loading " + path});
+    EXPECT_EQ(host.beats, stopAt);
+    EXPECT_EQ(testing::OpenDescriptorCount(), descriptors);
+  }
 }
 
 TEST_F(ShowGridTest, RecoversAfterAnErrorForTheNextLoad) {

@@ -5,6 +5,7 @@
 #include <limits>
 
 #include "render/CellColor.h"
+#include "render/MapPlacement.h"
 #include "render/MemorySurface.h"
 
 namespace tolmer {
@@ -21,25 +22,43 @@ class DrawCellTest : public ::testing::Test {
     return MakeColour(static_cast<std::uint32_t>(shade), 255, static_cast<std::uint32_t>(shade));
   }
 
-  void Draw(std::int32_t x, std::int32_t y) { DrawCell(surface.hDC(), range, x, y, cell); }
+  void Draw(std::int32_t x, std::int32_t y) {
+    DrawCell(surface.hDC(), range, placement, x, y, cell);
+  }
 
   HeightRange range;
+  MapPlacement placement{5, 25, 2};
   MemorySurface surface{617, 503};
   // Height1..4 = lower-left, lower-right, upper-left, upper-right.
   // Shades 195, 146, 97 and 0, so each corner is recognisable.
   CellRecord cell{0.0F, 64.0F, 128.0F, 256.0F, 0};
 };
 
-TEST_F(DrawCellTest, EachCornerShadesItsOwnPixel) {
-  Draw(0, 0);
-  EXPECT_EQ(surface.PixelAt(5, 25), Green(97));   // Height3, upper-left
-  EXPECT_EQ(surface.PixelAt(6, 25), Green(0));    // Height4, upper-right
-  EXPECT_EQ(surface.PixelAt(5, 26), Green(195));  // Height1, lower-left
-  EXPECT_EQ(surface.PixelAt(6, 26), Green(146));  // Height2, lower-right
-  EXPECT_EQ(surface.PixelAt(4, 25), surface.background());
-  EXPECT_EQ(surface.PixelAt(7, 26), surface.background());
-  EXPECT_EQ(surface.PixelAt(5, 24), surface.background());
-  EXPECT_EQ(surface.PixelAt(5, 27), surface.background());
+TEST_F(DrawCellTest, EachCornerShadesItsOwnQuarterOfTheBlock) {
+  // The window's placement, then others that move the origin and grow the block.
+  for (const MapPlacement& other : {placement, MapPlacement{0, 0, 4}, MapPlacement{9, 3, 6}}) {
+    SCOPED_TRACE(other.cellSize());
+    placement = other;
+    surface.ClearSurface();
+    Draw(1, 2);
+    const std::int32_t left = placement.left() + placement.cellSize();
+    const std::int32_t top = placement.top() + 2 * placement.cellSize();
+    const std::int32_t half = placement.cornerSize();
+    for (std::int32_t y = top - 1; y <= top + 2 * half; ++y) {
+      for (std::int32_t x = left - 1; x <= left + 2 * half; ++x) {
+        const bool inside = x >= left && x < left + 2 * half && y >= top && y < top + 2 * half;
+        const bool right = x >= left + half;
+        const bool lower = y >= top + half;
+        // Height3 upper left, Height4 upper right, Height1 lower left, Height2 lower right.
+        const Colour wanted = !inside          ? surface.background()
+                              : lower && right ? Green(146)
+                              : lower          ? Green(195)
+                              : right          ? Green(0)
+                                               : Green(97);
+        EXPECT_EQ(surface.PixelAt(x, y), wanted) << x << "," << y;
+      }
+    }
+  }
 }
 
 TEST_F(DrawCellTest, NeighbouringCellsTouchWithoutOverlap) {
@@ -77,7 +96,7 @@ TEST_F(DrawCellTest, BlocksCutByAnEdgeKeepTheirVisiblePixels) {
   Draw(305, 238);  // the last whole block of a 617 x 503 surface
   EXPECT_EQ(surface.PixelAt(616, 502), Green(146));
   MemorySurface small(6, 26);
-  DrawCell(small.hDC(), range, 0, 0, cell);
+  DrawCell(small.hDC(), range, placement, 0, 0, cell);
   EXPECT_EQ(small.PixelAt(5, 25), Green(97));
 }
 

@@ -1,7 +1,10 @@
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <QTest>
 #include <filesystem>
+#include <limits>
 
 #include "WindowTesting.h"
 #include "support/ReferencePicture.h"
@@ -48,17 +51,36 @@ TEST_F(Form1LoadTest, GridLargerThanTheWindowIsCutAtItsEdges) {
 
 TEST_F(Form1LoadTest, UntouchedFilenameIsLoadedAsSuchAndFails) {
   ASSERT_FALSE(std::filesystem::exists("Filename"));
-  QTest::mouseClick(&Command1(form), Qt::LeftButton);
+  ClickShow(form);
   EXPECT_EQ(Label1(form).text(), "Error");
 }
 
-TEST_F(Form1LoadTest, ErrorKeepsTheEarlierPicture) {
+TEST_F(Form1LoadTest, ErrorKeepsTheEarlierPictureAndSaysWhyInTheTooltip) {
   const std::string path = Grid("first.grid", 30, 20);
-  ExpectShown(path);
-  ShowFile(form, dir.path("missing.grid"));
-  EXPECT_EQ(Label1(form).text(), "Error");
   const auto reference = LoadIntoMemory(path, BackgroundOf(form));
-  EXPECT_TRUE(ShowsPicture(Grab(form), reference.picture, BackgroundOf(form)));
+  const std::string fifo = dir.path("fifo");
+  ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+  const std::string cutShort = dir.path("short.grid");
+  testing::WriteFile(cutShort, testing::GridBytes(4, 4, testing::Hills, 3));
+  const std::string notANumber = Grid("nan.grid", 2, 2, [](auto, auto) {
+    return testing::UniformCell(std::numeric_limits<float>::quiet_NaN());
+  });
+  const std::pair<std::string, std::string> failures[] = {
+      {dir.path("missing.grid"), "there is no file named " + dir.path("missing.grid")},
+      {dir.root().string(), "is a folder"},
+      {fifo, "is not a regular file"},
+      {cutShort, "the file is too short"},
+      {notANumber, "height 1 of record 0 (row 0, column 0) is not a number"}};
+  for (const auto& [name, why] : failures) {
+    SCOPED_TRACE(name);
+    ExpectShown(path);
+    EXPECT_TRUE(Label1(form).toolTip().isEmpty());
+    ShowFile(form, name);
+    EXPECT_EQ(Label1(form).text(), "Error");
+    EXPECT_THAT(Label1(form).toolTip().toStdString(), ::testing::HasSubstr(why));
+    EXPECT_THAT(Label1(form).accessibleDescription().toStdString(), ::testing::HasSubstr(why));
+    EXPECT_TRUE(ShowsPicture(Grab(form), reference.picture, BackgroundOf(form)));
+  }
 }
 
 TEST_F(Form1LoadTest, SecondLoadReplacesTheFirst) {
@@ -97,6 +119,7 @@ TEST_F(Form1LoadTest, EnterInTheTextBoxLoadsNothing) {
   const QImage before = Grab(form);
   QTest::keyClick(&text, Qt::Key_Return);
   QTest::keyClick(&text, Qt::Key_Enter);
+  EXPECT_FALSE(form.isLoading());
   EXPECT_EQ(Label1(form).text(), "Status");
   EXPECT_EQ(Grab(form), before);
 }
@@ -104,13 +127,13 @@ TEST_F(Form1LoadTest, EnterInTheTextBoxLoadsNothing) {
 TEST_F(Form1LoadTest, NonAsciiNamesReachTheFileSystem) {
   const std::string path = Grid("h\xC3\xBCgel.grid", 8, 6);
   Text1(form).setText(QString::fromUtf8(path.c_str()));
-  QTest::mouseClick(&Command1(form), Qt::LeftButton);
+  ClickShow(form);
   EXPECT_EQ(Label1(form).text(), "Loaded, 8x6");
 }
 
 TEST_F(Form1LoadTest, StatusShowsMarkupInNamesAsTyped) {
   const QString status = QStringLiteral("Loading <b>x</b>&amp;<i>y</i>");
-  form.SetStatus(status.toStdString());
+  form.SetStatus(status);
   const QLabel& label = Label1(form);
   EXPECT_EQ(label.text(), status);
   // Rendered as rich text, the tags would take no room and the entity would shrink.
@@ -119,7 +142,7 @@ TEST_F(Form1LoadTest, StatusShowsMarkupInNamesAsTyped) {
 
 TEST_F(Form1LoadTest, StatusLabelGrowsTowardsTheRightEdge) {
   const std::string longName(300, 'n');
-  form.SetStatus("Loading " + longName);
+  form.SetStatus(QString::fromStdString("Loading " + longName));
   EXPECT_EQ(Label1(form).geometry(), QRect(328, 0, 617 - 328, 17));
 
   form.resize(3000, 503);
@@ -128,7 +151,7 @@ TEST_F(Form1LoadTest, StatusLabelGrowsTowardsTheRightEdge) {
   EXPECT_GT(label.width(), 617 - 328);
   EXPECT_GE(label.contentsRect().width(), label.fontMetrics().horizontalAdvance(label.text()));
 
-  form.SetStatus("Error");
+  form.SetStatus(QStringLiteral("Error"));
   EXPECT_EQ(Label1(form).geometry(), QRect(328, 0, 129, 17));
 }
 

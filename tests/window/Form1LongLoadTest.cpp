@@ -1,16 +1,18 @@
+// The window during a load: what the user sees and in which order, clicks and
+// resizes while it runs, and closing the window under it.
 #include <gtest/gtest.h>
 
-#include <QEvent>
+#include <QProgressBar>
+#include <QSignalSpy>
 #include <QTest>
-#include <QTimer>
-#include <chrono>
-#include <functional>
-#include <thread>
-#include <vector>
+#include <memory>
 
+#include "GatedLoads.h"
 #include "WindowTesting.h"
 #include "support/ReferencePicture.h"
 #include "window/Form1.h"
+#include "window/MapView.h"
+#include "window/ViewerGeometry.h"
 
 namespace tolmer {
 namespace {
@@ -18,58 +20,14 @@ namespace {
 using testing::BackgroundOf;
 using testing::Grab;
 using testing::LoadIntoMemory;
+using testing::PixelOf;
 using testing::ShowsPicture;
 using testing::WindowTest;
 
-// A window whose loads are slow: every turn it gets takes longer than the event
-// interval, so each one lets the window handle its events.
-class SlowForm : public Form1 {
- public:
-  void SetStatus(const std::string& text) override {
-    statuses.push_back(text);
-    Form1::SetStatus(text);
-  }
-
-  void WhileLoading() override {
-    ++beats;
-    if (onBeat) {
-      onBeat(beats);
-    }
-    std::this_thread::sleep_for(std::chrono::milliseconds(kEventInterval + 5));
-    Form1::WhileLoading();
-  }
-
-  std::vector<std::string> statuses;
-  int beats = 0;
-  std::function<void(int)> onBeat;
-};
-
-// Records what a widget showed each time it was painted.
-class PaintRecorder : public QObject {
- public:
-  explicit PaintRecorder(QWidget& widget) : widget_(widget) { widget.installEventFilter(this); }
-  ~PaintRecorder() override { widget_.removeEventFilter(this); }
-  PaintRecorder(const PaintRecorder&) = delete;
-  PaintRecorder& operator=(const PaintRecorder&) = delete;
-
-  bool eventFilter(QObject* watched, QEvent* event) override {
-    if (watched == &widget_ && event->type() == QEvent::Paint) {
-      auto* label = qobject_cast<QLabel*>(&widget_);
-      painted.push_back(label != nullptr ? label->text().toStdString() : std::string());
-    }
-    return false;
-  }
-
-  std::vector<std::string> painted;
-
- private:
-  QWidget& widget_;
-};
-
-// Two turns per pass: the load gets a turn every 65536 cells.
-constexpr std::int32_t kWidth = 256;
-constexpr std::int32_t kHeight = 512;
-constexpr int kBeatsPerLoad = 4;
+// 131072 cells a pass, so a load has four turns: two in each pass, the last one
+// before its very last cell. Only its first 306 columns are visible.
+constexpr std::int32_t kWidth = 2048;
+constexpr std::int32_t kHeight = 64;
 
 class Form1LongLoadTest : public WindowTest {
  protected:
@@ -78,81 +36,135 @@ class Form1LongLoadTest : public WindowTest {
     path = Grid("long.grid", kWidth, kHeight);
   }
 
-  SlowForm form;
+  // Starts loading `name` without waiting for the load to end.
+  void StartShowing(const std::string& name) {
+    Text1(form).setText(QString::fromStdString(name));
+    QTest::mouseClick(&Command1(form), Qt::LeftButton);
+  }
+
+  QProgressBar& Progress() { return *form.findChild<QProgressBar*>(QStringLiteral("Progress")); }
+
+  // Whether the map area shows the picture, below the progress strip.
+  bool MapShows(const MemorySurface& picture) {
+    const int firstRow = Progress().geometry().bottom() + 1;
+    return ShowsPicture(Grab(form), picture, BackgroundOf(form), firstRow);
+  }
+
+  testing::GatedLoads gate;
+  Form1 form{nullptr, gate.Function()};
   std::string path;
 };
 
-TEST_F(Form1LongLoadTest, LoadingStatusIsOnScreenBeforeTheLoadEnds) {
-  PaintRecorder label(Label1(form));
-  std::vector<std::string> paintedAtFirstBeat;
-  form.onBeat = [&](int beat) {
-    if (beat == 1) {
-      paintedAtFirstBeat = label.painted;
-    }
-  };
-  ShowFile(form, path);
-  EXPECT_EQ(form.beats, kBeatsPerLoad);
-  ASSERT_FALSE(paintedAtFirstBeat.empty());
-  EXPECT_EQ(paintedAtFirstBeat.back(), "Loading " + path);
-  ASSERT_FALSE(label.painted.empty());
-  EXPECT_EQ(label.painted.back(), "Loaded, 256x512");
+TEST_F(Form1LongLoadTest, StatusEarlierPictureProgressClearAndMapComeInOrder) {
+  gate.ReleaseAll();
+  const std::string earlierPath = Grid("earlier.grid", 40, 30);
+  ShowFile(form, earlierPath);
+  const auto earlier = LoadIntoMemory(earlierPath, BackgroundOf(form));
+  gate.HoldAgain();
+
+  StartShowing(path);
+  ASSERT_TRUE(gate.WaitUntilHeldAt(1));
+  EXPECT_TRUE(
+      QTest::qWaitFor([&] { return Label1(form).text().toStdString() == "Loading " + path; }));
+  EXPECT_TRUE(MapShows(earlier.picture));
+
+  // Progress is shown at most every 50 ms: wait that long before each turn.
+  QTest::qWait(60);
+  gate.Release(1);
+  ASSERT_TRUE(gate.WaitUntilHeldAt(2));
+  EXPECT_TRUE(QTest::qWaitFor([&] { return Progress().isVisible(); }));
+  EXPECT_EQ(Progress().value(), 249);  // 65535 of 262144 cells
+  EXPECT_LE(Progress().geometry().bottom(), 24);
+  EXPECT_TRUE(MapShows(earlier.picture)) << "cleared before the range scan was through";
+
+  gate.Release(1);
+  ASSERT_TRUE(gate.WaitUntilHeldAt(3));
+  const MemorySurface blank(kViewerWidth, kViewerHeight, BackgroundOf(form));
+  EXPECT_TRUE(QTest::qWaitFor([&] { return bool(MapShows(blank)); }));
+
+  // Half of pass 2 is painted: the rows stored first, at the bottom of the map.
+  QTest::qWait(60);
+  gate.Release(1);
+  ASSERT_TRUE(gate.WaitUntilHeldAt(4));
+  const MapPlacement at = kViewerMapPlacement;
+  const auto bottomRow = static_cast<int>(at.CellTop(kHeight - 1));
+  EXPECT_TRUE(QTest::qWaitFor(
+      [&] { return PixelOf(Grab(form), at.left(), bottomRow) != BackgroundOf(form); }));
+  EXPECT_EQ(PixelOf(Grab(form), at.left(), at.top()), BackgroundOf(form));
+  EXPECT_TRUE(form.isLoading());
+
+  gate.ReleaseAll();
+  WaitForLoads(form);
+  EXPECT_EQ(Label1(form).text(), "Loaded, 2048x64");
+  EXPECT_FALSE(Progress().isVisible());
+  EXPECT_TRUE(MapShows(LoadIntoMemory(path, BackgroundOf(form)).picture));
 }
 
-TEST_F(Form1LongLoadTest, MapIsPaintedWhileTheLoadRuns) {
-  PaintRecorder map(*form.findChild<QWidget*>(QStringLiteral("Surface")));
-  std::size_t paintsBeforeEnd = 0;
-  form.onBeat = [&](int beat) {
-    if (beat == kBeatsPerLoad) {
-      paintsBeforeEnd = map.painted.size();
-    }
-  };
-  ShowFile(form, path);
-  // The clear, and the picture so far at every turn.
-  EXPECT_GE(paintsBeforeEnd, static_cast<std::size_t>(kBeatsPerLoad));
-}
-
-TEST_F(Form1LongLoadTest, ClickDuringALoadStartsNoSecondLoad) {
-  int clicksDuringLoad = 0;
-  QTimer::singleShot(0, &form, [&] {
-    ++clicksDuringLoad;
-    Command1(form).click();
-  });
-  ShowFile(form, path);
-  EXPECT_EQ(clicksDuringLoad, 1);
-  EXPECT_EQ(form.beats, kBeatsPerLoad);
-  EXPECT_EQ(form.statuses, (std::vector<std::string>{"Loading " + path, "Loaded, 256x512"}));
+TEST_F(Form1LongLoadTest, ClicksDuringALoadMakeOnePendingLoadWithTheLastName) {
+  StartShowing(path);
+  ASSERT_TRUE(gate.WaitUntilHeldAt(1));
+  const std::string second = Grid("second.grid", 5, 5);
+  const std::string third = Grid("third.grid", 7, 3);
+  StartShowing(second);
+  StartShowing(third);
+  EXPECT_EQ(gate.Names(), std::vector<std::string>{path});
+  gate.ReleaseAll();
+  WaitForLoads(form);
+  EXPECT_EQ(gate.Names(), (std::vector<std::string>{path, third}));
+  EXPECT_EQ(Label1(form).text(), "Loaded, 7x3");
   // Once over, the window loads again as usual.
-  QTest::mouseClick(&Command1(form), Qt::LeftButton);
-  EXPECT_EQ(form.beats, 2 * kBeatsPerLoad);
+  ClickShow(form);
+  EXPECT_EQ(gate.Names().size(), 3U);
 }
 
-TEST_F(Form1LongLoadTest, ClosingDuringALoadAbandonsItAndCloses) {
-  bool closedAtOnce = true;
-  QTimer::singleShot(0, &form, [&] { closedAtOnce = form.close(); });
-  ShowFile(form, path);
-  EXPECT_FALSE(closedAtOnce) << "the window closed under a running load";
-  EXPECT_LT(form.beats, kBeatsPerLoad);
-  EXPECT_EQ(Label1(form).text(), "Error");
+TEST_F(Form1LongLoadTest, ClosingOrDestroyingTheWindowStopsItsLoad) {
+  QSignalSpy finished(&form, &Form1::loadFinished);
+  StartShowing(path);
+  ASSERT_TRUE(gate.WaitUntilHeldAt(1));
+  StartShowing(path);  // queued, and dropped by the close
+  EXPECT_TRUE(form.close());
   EXPECT_FALSE(form.isVisible());
+  ASSERT_TRUE(QTest::qWaitFor([&] { return !form.isLoading(); }, 1000));
+  ASSERT_EQ(finished.size(), 1);
+  EXPECT_EQ(finished.at(0).at(0).value<LoadResult>(), LoadResult::Abandoned());
+  QTest::qWait(50);
+  EXPECT_EQ(Label1(form).text().toStdString(), "Loading " + path) << "status set after closing";
+  EXPECT_EQ(gate.Names().size(), 1U);
+
+  // Destroyed in the middle of a load, the window stops and joins it.
+  testing::GatedLoads held;
+  auto doomed = std::make_unique<Form1>(nullptr, held.Function());
+  doomed->show();
+  Text1(*doomed).setText(QString::fromStdString(path));
+  QTest::mouseClick(&Command1(*doomed), Qt::LeftButton);
+  ASSERT_TRUE(held.WaitUntilHeldAt(1));
+  doomed.reset();
+}
+
+TEST_F(Form1LongLoadTest, ThePictureTakesTheSizeTheWindowHasAtTheClear) {
+  StartShowing(path);
+  ASSERT_TRUE(gate.WaitUntilHeldAt(1));
+  form.resize(700, 400);
+  gate.ReleaseAll();
+  WaitForLoads(form);
+  EXPECT_EQ(form.findChild<MapView*>()->picture().size(), QSize(700, 400));
+
+  // Resized after the clear, the load goes on painting the picture it has.
+  gate.HoldAgain();
+  StartShowing(path);
+  gate.Release(2);
+  ASSERT_TRUE(gate.WaitUntilHeldAt(3));
+  form.resize(900, 700);
+  gate.ReleaseAll();
+  WaitForLoads(form);
+  ASSERT_EQ(form.size(), QSize(900, 700));
+  EXPECT_EQ(form.findChild<MapView*>()->picture().size(), QSize(700, 400));
+  EXPECT_EQ(Label1(form).text(), "Loaded, 2048x64");
 }
 
 TEST_F(Form1LongLoadTest, ClosingWhenIdleClosesAtOnce) {
   EXPECT_TRUE(form.close());
   EXPECT_FALSE(form.isVisible());
-}
-
-TEST_F(Form1LongLoadTest, ResizeDuringALoadKeepsTheSurfaceSize) {
-  // The surface is cleared and painting by the third turn.
-  form.onBeat = [&](int beat) {
-    if (beat == 3) {
-      form.resize(900, 700);
-    }
-  };
-  ShowFile(form, path);
-  ASSERT_EQ(form.size(), QSize(900, 700));
-  const auto reference = LoadIntoMemory(path, BackgroundOf(form));
-  EXPECT_EQ(Label1(form).text().toStdString(), reference.status);
-  EXPECT_TRUE(ShowsPicture(Grab(form), reference.picture, BackgroundOf(form)));
 }
 
 }  // namespace

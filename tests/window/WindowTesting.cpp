@@ -32,10 +32,10 @@ Colour BackgroundOf(const QWidget& window) {
 }
 
 ::testing::AssertionResult ShowsPicture(const QImage& shot, const MemorySurface& expected,
-                                        Colour background) {
+                                        Colour background, int firstRow) {
   long differences = 0;
   std::ostringstream first;
-  for (int y = kFirstMapAreaRow; y < shot.height(); ++y) {
+  for (int y = firstRow; y < shot.height(); ++y) {
     for (int x = 0; x < shot.width(); ++x) {
       const bool inPicture = x < expected.width() && y < expected.height();
       const Colour wanted = inPicture ? expected.PixelAt(x, y) : background;
@@ -59,12 +59,22 @@ void WindowTest::ShowAndActivate(QWidget& window) {
   ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
 }
 
-void WindowTest::ShowFile(QWidget& window, const std::string& name) {
+void WindowTest::ShowFile(Form1& window, const std::string& name) {
   QLineEdit& text = Text1(window);
   QTest::mouseClick(&text, Qt::LeftButton);
   text.selectAll();
   QTest::keyClicks(&text, QFile::decodeName(QByteArray::fromStdString(name)));
+  ClickShow(window);
+}
+
+void WindowTest::ClickShow(Form1& window) {
   QTest::mouseClick(&Command1(window), Qt::LeftButton);
+  WaitForLoads(window);
+}
+
+void WindowTest::WaitForLoads(Form1& window) {
+  ASSERT_TRUE(QTest::qWaitFor([&] { return !window.isLoading(); }, 30000))
+      << "the load did not end";
 }
 
 std::string WindowTest::Grid(const std::string& name, std::int32_t width, std::int32_t height,

@@ -13,6 +13,7 @@
 #include "render/MemorySurface.h"
 #include "support/GridFiles.h"
 #include "support/TempDir.h"
+#include "window/Form1.h"
 
 namespace tolmer::testing {
 
@@ -27,10 +28,10 @@ QImage Grab(QWidget& window);
 Colour PixelOf(const QImage& image, int x, int y);
 Colour BackgroundOf(const QWidget& window);
 
-// Passes when every pixel of `shot` from kFirstMapAreaRow down equals `expected`
-// where both have it, and is `background` wherever only the shot has it.
+// Passes when every pixel of `shot` from `firstRow` down equals `expected` where
+// both have it, and is `background` wherever only the shot has it.
 ::testing::AssertionResult ShowsPicture(const QImage& shot, const MemorySurface& expected,
-                                        Colour background);
+                                        Colour background, int firstRow = kFirstMapAreaRow);
 
 // Base for tests of a Form1: a scratch directory for grids and access to the controls.
 class WindowTest : public ::testing::Test {
@@ -42,8 +43,12 @@ class WindowTest : public ::testing::Test {
   static QPushButton& Command1(QWidget& window) { return Child<QPushButton>(window, "Command1"); }
   static QLabel& Label1(QWidget& window) { return Child<QLabel>(window, "Label1"); }
 
-  // Types the name into Text1 and clicks "Show" the way a user would.
-  static void ShowFile(QWidget& window, const std::string& name);
+  // Types the name into Text1 and clicks "Show" the way a user would, then waits
+  // until the load has ended.
+  static void ShowFile(Form1& window, const std::string& name);
+  static void ClickShow(Form1& window);
+  // Waits until every load the window has started or queued has ended.
+  static void WaitForLoads(Form1& window);
 
   std::string Grid(const std::string& name, std::int32_t width, std::int32_t height,
                    const CellMaker& makeCell = Hills);

@@ -1,0 +1,71 @@
+#pragma once
+
+#include <QColor>
+#include <QImage>
+#include <QObject>
+#include <QSize>
+#include <QString>
+#include <atomic>
+#include <functional>
+#include <string>
+#include <thread>
+
+#include "loader/LoadHost.h"
+#include "loader/LoadResult.h"
+#include "render/HeightRange.h"
+#include "render/MapPlacement.h"
+
+namespace tolmer {
+
+// Runs one load at a time on a thread of its own, so that the window stays
+// responsive, and reports to the window's thread by signal: the statuses, the
+// picture (at the clear, at most every kShowInterval while painting, and at the
+// end) and how far the load has got. The load paints into an image of its own; the
+// window only shows copies of it. Destroying the worker stops and joins its load.
+class LoadWorker : public QObject {
+  Q_OBJECT
+
+ public:
+  using LoadFunction = std::function<LoadResult(const std::string& fileName, LoadHost& host)>;
+
+  static constexpr qint64 kShowInterval = 50;  // milliseconds
+
+  LoadWorker(MapPlacement placement, LoadFunction load);
+  ~LoadWorker() override;
+  LoadWorker(const LoadWorker&) = delete;
+  LoadWorker& operator=(const LoadWorker&) = delete;
+
+  // Starts loading fileName; the picture gets `background` where nothing is painted.
+  // Only while idle: from the call until `finished` has been emitted, busy() holds.
+  void start(const std::string& fileName, const QColor& background);
+  // Asks the running load to stop at its next turn, and returns at once.
+  void stop();
+  bool busy() const { return busy_; }
+  // The size the picture gets at the load's clear; may be called during a load.
+  void setSurfaceSize(QSize size) { surfaceSize_.store(size); }
+
+ signals:
+  void statusChanged(const QString& text);
+  void pictureChanged(const QImage& picture);
+  // From 0 to 1, at most every kShowInterval.
+  void progressChanged(double fraction);
+  // On the window's thread, once the load's thread has ended.
+  void finished(const tolmer::LoadResult& result);
+  // From the load's thread, to the window's.
+  void loadEnded(const tolmer::LoadResult& result, QPrivateSignal);
+
+ private:
+  class Host;
+
+  void onLoadEnded(const LoadResult& result);
+
+  const MapPlacement placement_;
+  const LoadFunction load_;
+  HeightRange range_;  // written only by the running load
+  std::atomic<QSize> surfaceSize_;
+  bool busy_ = false;
+  // Last, so that it is stopped and joined before anything it uses goes.
+  std::jthread thread_;
+};
+
+}  // namespace tolmer
