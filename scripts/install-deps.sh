@@ -7,7 +7,7 @@ packages=(
   cmake ninja-build g++ pkgconf
   libgtest-dev libgmock-dev
   qt6-base-dev fonts-dejavu-core
-  xvfb xauth xdotool imagemagick x11-apps
+  xvfb xauth xdotool imagemagick x11-apps libx11-dev inotify-tools
   dpkg-dev file
   clang-14 libclang-rt-14-dev llvm
   libbenchmark-dev time

@@ -2,9 +2,9 @@
 # End-to-end test of the real viewer on a virtual X screen: types file names and
 # presses "Show" the way a user does, and compares the screen pixel for pixel with
 # what the core paints for the same files.
-# Usage: window-e2e.sh TOLMER GRIDGEN REFERENCE COMPARE
+# Usage: window-e2e.sh TOLMER GRIDGEN REFERENCE COMPARE CLOSE
 set -euo pipefail
-tolmer=$1 gridgen=$2
+tolmer=$1 gridgen=$2 close_tool=$5
 # shellcheck source=tests/e2e/x-session.sh
 source "$(dirname "$0")/x-session.sh"
 # shellcheck disable=SC2034 # read by the map checks of x-session.sh
@@ -13,7 +13,8 @@ reference_tool=$3 compare_tool=$4
 work=$(mktemp -d /tmp/tolmer-e2e-XXXXXX)
 # shellcheck disable=SC2034 # read by the map checks of x-session.sh
 scratch=$work
-trap 'stop_x_session; rm -rf "$work"' EXIT
+watcher=""
+trap 'stop_x_session; [[ -z $watcher ]] || kill "$watcher" 2>/dev/null; rm -rf "$work"' EXIT
 cd "$work"
 
 # Label1 and the room it may grow into.
@@ -52,6 +53,26 @@ wait_for_label() {
 "$gridgen" terrain 800 600 continent.grid 11
 "$gridgen" terrain 25 12 small.grid 5
 "$gridgen" sparse 4000 4000 long.grid
+# 4 GB, read in no less than a few tenths of a second; only the viewer opens it.
+"$gridgen" sparse 4000 50000 watched.grid
+
+# watch_opens: from now on, logs to opens.log when watched.grid is opened or closed,
+# a line "SECONDS EVENT" each time.
+watch_opens() {
+  [[ -z $watcher ]] || kill "$watcher" 2>/dev/null
+  : >opens.log
+  inotifywait -m -e open -e close_nowrite --format %e watched.grid 2>inotify.log |
+    while read -r event; do echo "$EPOCHREALTIME $event"; done >opens.log &
+  watcher=$!
+  for _ in $(seq 100); do
+    grep -q "Watches established" inotify.log && return 0
+    sleep 0.05
+  done
+  fail "inotifywait did not start: $(cat inotify.log)"
+}
+count_in_opens() { grep -c " $1" opens.log || true; }
+# time_of_event EVENT N: when EVENT happened for the Nth time.
+time_of_event() { grep " $1" opens.log | sed -n "$2p" | cut -d' ' -f1; }
 
 start_xvfb "$work"
 start_viewer "$tolmer" viewer.log
@@ -110,6 +131,48 @@ enter_name island.grid
 press_show
 expect_map island.grid
 kill -0 "$viewer_pid" 2>/dev/null || fail "the viewer has gone"
+
+step "three clicks on Show during a long load make two loads"
+watch_opens
+enter_name watched.grid
+press_show
+press_show
+press_show
+for _ in $(seq 300); do
+  (($(count_in_opens CLOSE) >= 2)) && break
+  sleep 0.1
+done
+sleep 1
+[[ $(count_in_opens OPEN) == 2 && $(count_in_opens CLOSE) == 2 ]] ||
+  fail "expected two loads, the file was opened and closed as: $(tr '\n' ' ' <opens.log)"
+load_seconds=$(awk -v a="$(time_of_event OPEN 2)" -v b="$(time_of_event CLOSE 2)" \
+  'BEGIN { printf "%.3f", b - a }')
+echo "a load of watched.grid takes $load_seconds s"
+
+step "closing the window during a long load ends the viewer within a second"
+watch_opens
+press_show
+for _ in $(seq 100); do
+  (($(count_in_opens OPEN) >= 1)) && break
+  sleep 0.02
+done
+"$close_tool" "$window"
+closed_at=$EPOCHREALTIME
+for _ in $(seq 100); do
+  kill -0 "$viewer_pid" 2>/dev/null || break
+  sleep 0.01
+done
+exit_seconds=$(awk -v a="$closed_at" -v b="$EPOCHREALTIME" 'BEGIN { printf "%.3f", b - a }')
+if kill -0 "$viewer_pid" 2>/dev/null; then
+  fail "the viewer still runs a second after the close request"
+else
+  wait "$viewer_pid" || fail "the viewer exited with status $?"
+  viewer_pid=""
+  echo "the viewer exited $exit_seconds s after the close request"
+  # A viewer that let the load finish first would take about as long as a load.
+  awk -v took="$exit_seconds" -v load="$load_seconds" 'BEGIN { exit !(took < load / 2) }' ||
+    fail "exiting took $exit_seconds s, as long as a load ($load_seconds s)"
+fi
 
 if ((failures > 0)); then
   echo "window end-to-end: $failures check(s) failed; viewer log:"
