@@ -50,6 +50,13 @@ if(CASE STREQUAL "bad-arguments")
   expect_exit(2 --dump)
   expect_exit(2 --fast "${grid}")
   expect_exit(2 "${grid}" "${grid}")
+  # A grid too large for any file is refused before anything is written.
+  execute_process(COMMAND "${GRIDGEN}" sparse 2147483647 2147483647 "${WORK_DIR}/huge.grid"
+    RESULT_VARIABLE code ERROR_VARIABLE err)
+  if(NOT code EQUAL 1 OR NOT err MATCHES "huge.grid: .* larger than a file can be"
+     OR EXISTS "${WORK_DIR}/huge.grid")
+    message(FATAL_ERROR "tolmer-gridgen wrote or misreported a grid too large for a file: ${err}")
+  endif()
 elseif(CASE STREQUAL "missing-file")
   expect_exit(1 "${WORK_DIR}/missing.grid")
   expect_output("run 1: Loading [^\n]*missing.grid\nrun 1: Error\n")

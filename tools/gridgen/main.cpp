@@ -2,7 +2,10 @@
 #include <fcntl.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <charconv>
+#include <cstring>
+#include <limits>
 #include <cstdlib>
 #include <exception>
 #include <iostream>
@@ -53,13 +56,28 @@ void WriteTerrain(std::int32_t width, std::int32_t height, const std::string& ou
   writer.finish();
 }
 
+// The size of a file holding a width x height grid; refused before anything is
+// written when it does not fit a file offset.
+off_t GridFileSize(std::int32_t width, std::int32_t height, const std::string& out) {
+  // Both factors are below 2^31, so the cell count fits in 62 bits.
+  const auto cells = static_cast<std::uint64_t>(width) * static_cast<std::uint64_t>(height);
+  constexpr auto kMostCells = (static_cast<std::uint64_t>(std::numeric_limits<off_t>::max()) -
+                               tolmer::kHeaderSize) /
+                              tolmer::kCellRecordSize;
+  if (cells > kMostCells) {
+    throw std::invalid_argument("cannot write " + out + ": a " + std::to_string(width) + "x" +
+                                std::to_string(height) + " grid of " + std::to_string(cells) +
+                                " records is larger than a file can be");
+  }
+  return static_cast<off_t>(tolmer::kHeaderSize + tolmer::kCellRecordSize * cells);
+}
+
 // All-zero records cost no disk space, which makes multi-gigabyte test files cheap.
 void WriteSparse(std::int32_t width, std::int32_t height, const std::string& out) {
+  const off_t size = GridFileSize(width, height, out);
   tolmer::GridWriter(out, MakeHeader(width, height)).finish();
-  const auto size = static_cast<off_t>(tolmer::kHeaderSize) +
-                    static_cast<off_t>(tolmer::kCellRecordSize) * width * height;
   if (::truncate(out.c_str(), size) != 0) {
-    throw std::runtime_error("cannot extend " + out);
+    throw std::runtime_error("cannot extend " + out + ": " + std::strerror(errno));
   }
 }
 
