@@ -22,8 +22,8 @@ inline constexpr const char* kBenchUsage =
     "usage: tolmer-bench [--runs N] [--dump OUT.ppm] FILE\n"
     "Loads FILE N times (default 1) into an off-screen 617 x 503 surface, prints the\n"
     "status of each load and the median seconds per load; --dump writes the final\n"
-    "surface as a binary PPM. Exit status: 0 loaded, 1 error, 2 bad arguments,\n"
-    "3 dump not written.\n";
+    "surface as a binary PPM, and must not be FILE itself. Exit status: 0 loaded,\n"
+    "1 error, 2 bad arguments, 3 dump not written (checked before loading).\n";
 
 // Throws UsageError for unknown options, a missing or extra FILE, or a run count
 // that is not a positive whole number.

@@ -1,10 +1,14 @@
 // tolmer-bench: times loads of a grid file into an off-screen surface.
+#include <fcntl.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <chrono>
 #include <cstdint>
+#include <cstring>
 #include <exception>
 #include <iomanip>
 #include <iostream>
@@ -35,6 +39,25 @@ double Median(std::vector<double> values) {
 std::uint64_t FileSize(const std::string& path) {
   struct stat status {};
   return ::stat(path.c_str(), &status) == 0 ? static_cast<std::uint64_t>(status.st_size) : 0;
+}
+
+// Whether two names lead to the same file, through links or not.
+bool SameFile(const std::string& first, const std::string& second) {
+  struct stat one {};
+  struct stat other {};
+  return ::stat(first.c_str(), &one) == 0 && ::stat(second.c_str(), &other) == 0 &&
+         one.st_dev == other.st_dev && one.st_ino == other.st_ino;
+}
+
+// Opens OUT for writing without changing it, so that a dump that cannot be written
+// is known before the loads rather than after them.
+bool CanWrite(const std::string& path) {
+  const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0666);
+  if (fd < 0) {
+    return false;
+  }
+  ::close(fd);
+  return true;
 }
 
 double PeakResidentMiB() {
@@ -85,6 +108,16 @@ int main(int argc, char** argv) {
   } catch (const tolmer::bench::UsageError& error) {
     std::cerr << "tolmer-bench: " << error.what() << '\n' << tolmer::bench::kBenchUsage;
     return kExitUsage;
+  }
+  if (arguments.dumpPath && SameFile(*arguments.dumpPath, arguments.file)) {
+    std::cerr << "tolmer-bench: --dump " << *arguments.dumpPath
+              << " would overwrite the grid it loads\n";
+    return kExitUsage;
+  }
+  if (arguments.dumpPath && !CanWrite(*arguments.dumpPath)) {
+    std::cerr << "tolmer-bench: cannot write " << *arguments.dumpPath << ": "
+              << std::strerror(errno) << '\n';
+    return kExitDumpFailed;
   }
   BenchHost host;
   std::vector<double> seconds;
