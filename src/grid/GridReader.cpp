@@ -87,13 +87,39 @@ CellRecord GridReader::readCell() {
   return DecodeCell(take(kCellRecordSize));
 }
 
-RecordBlock GridReader::readCells(std::size_t maxCount) {
-  if (maxCount == 0) {
-    throw GridError("a block needs room for at least one record");
+RecordBlock GridReader::readRecordsAt(std::uint64_t first, std::size_t count,
+                                      unsigned char* buffer) const {
+  const RecordBlock block = readRecordsUpTo(first, count, buffer);
+  if (block.size() < count) {
+    const std::uint64_t start = kHeaderSize + (first + block.size()) * kCellRecordSize;
+    throw GridError(EndOfFileMessage(start, currentFileSize()));
   }
-  fill(kCellRecordSize);
-  const std::size_t count = std::min(maxCount, (end_ - begin_) / kCellRecordSize);
-  return RecordBlock(take(count * kCellRecordSize), count);
+  return block;
+}
+
+RecordBlock GridReader::readRecordsUpTo(std::uint64_t first, std::size_t count,
+                                        unsigned char* buffer) const {
+  if (fd_ < 0) {
+    throw GridError("grid file is not open");
+  }
+  const std::uint64_t start = kHeaderSize + first * kCellRecordSize;
+  const std::size_t wanted = count * kCellRecordSize;
+  std::size_t got = 0;
+  while (got < wanted) {
+    const ssize_t now = ::pread(fd_, buffer + got, wanted - got, static_cast<off_t>(start + got));
+    if (now > 0) {
+      got += static_cast<std::size_t>(now);
+    } else if (now == 0) {
+      break;
+    } else if (errno != EINTR) {
+      ThrowSystemError("cannot read grid file", errno);
+    }
+  }
+  return RecordBlock(buffer, got / kCellRecordSize);
+}
+
+void GridReader::requireRecords(const GridHeader& header) const {
+  CheckHeader(header, currentFileSize());
 }
 
 void GridReader::close() {

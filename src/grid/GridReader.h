@@ -29,10 +29,16 @@ class GridReader {
   // Rewinds, reads the header and checks it against the file's current size.
   GridHeader readHeader();
   CellRecord readCell();
-  // The next records, between one and maxCount of them (maxCount > 0), straight from
-  // the buffer and valid until the next call. The file is read exactly when readCell
-  // would read it, so mixing both, or using either alone, sees the same bytes.
-  RecordBlock readCells(std::size_t maxCount);
+  // Records [first, first + count) read by position into `buffer`, which holds
+  // count * kCellRecordSize bytes. Leaves the sequential reading where it was, and
+  // may be called from several threads at once.
+  RecordBlock readRecordsAt(std::uint64_t first, std::size_t count, unsigned char* buffer) const;
+  // The same, but where the file ends first, only the whole records before its end;
+  // none when it ends at `first` or before.
+  RecordBlock readRecordsUpTo(std::uint64_t first, std::size_t count, unsigned char* buffer) const;
+  // Throws GridError unless the file, as it is now, still holds every record the
+  // header announces.
+  void requireRecords(const GridHeader& header) const;
   // Safe to call any number of times, open or not.
   void close();
 

@@ -53,6 +53,16 @@ void CellPainter::paintEach(const RecordBlock& block) {
   }
 }
 
+void CellPainter::skip(std::uint64_t cells) {
+  if (width_ <= 0) {
+    return;
+  }
+  const std::uint64_t position = static_cast<std::uint64_t>(x_) + cells;
+  const auto width = static_cast<std::uint64_t>(width_);
+  x_ = static_cast<std::int32_t>(position % width);
+  y_ = static_cast<std::int32_t>(y_ - static_cast<std::int64_t>(position / width));
+}
+
 void CellPainter::advance(std::int32_t cells) {
   x_ += cells;
   if (x_ == width_) {

@@ -23,6 +23,8 @@ class CellPainter {
   // Checks and paints cell by cell, so that a faulty cell ends the load with every
   // cell before it painted and none after it. Throws GridError naming that cell.
   void paintEach(const RecordBlock& block);
+  // Passes over the next `cells` cells without painting them.
+  void skip(std::uint64_t cells);
 
  private:
   void advance(std::int32_t cells);

@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <vector>
 
 #include "grid/GridError.h"
 #include "support/GridFiles.h"
@@ -89,48 +90,52 @@ TEST_F(GridReaderTest, RecordsStraddlingTheBufferAreReadWhole) {
   }
 }
 
-TEST_F(GridReaderTest, BlocksHoldTheSameRecordsAsSingleReads) {
-  // Blocks of awkward sizes, mixed with single reads, across several buffers.
+TEST_F(GridReaderTest, ReadsByPositionHoldTheSameRecordsAndLeaveSequentialReadsAlone) {
+  // Runs of awkward lengths at awkward places, between single sequential reads.
   const std::int32_t width = 997;
   const std::int32_t height = 150;
   reader.open(Write(GridBytes(width, height, Distinct)));
-  for (const std::size_t maxCount : {std::size_t{1}, std::size_t{7}, std::size_t{65536}}) {
-    reader.readHeader();
-    std::size_t index = 0;
-    const std::size_t total = std::size_t{width} * height;
-    while (index < total) {
-      const auto row = static_cast<std::int32_t>(index / width);
-      const auto column = static_cast<std::int32_t>(index % width);
-      if (index % 5 == 3) {
-        ASSERT_EQ(reader.readCell(), Distinct(row, column)) << index;
-        ++index;
-        continue;
-      }
-      const RecordBlock block = reader.readCells(std::min(maxCount, total - index));
-      ASSERT_GE(block.size(), 1U);
-      ASSERT_LE(block.size(), maxCount);
-      for (std::size_t offset = 0; offset < block.size(); ++offset, ++index) {
-        ASSERT_EQ(block[offset], Distinct(static_cast<std::int32_t>(index / width),
-                                          static_cast<std::int32_t>(index % width)))
-            << index;
-      }
+  reader.readHeader();
+  std::vector<unsigned char> buffer(70000 * kCellRecordSize);
+  std::uint64_t first = 0;
+  std::int32_t sequential = 0;
+  for (const std::size_t count : {std::size_t{1}, std::size_t{7}, std::size_t{65536}}) {
+    EXPECT_EQ(reader.readCell(), Distinct(0, sequential++));
+    const RecordBlock block = reader.readRecordsAt(first, count, buffer.data());
+    ASSERT_EQ(block.size(), count);
+    for (std::size_t offset = 0; offset < count; offset += 1 + offset / 3) {
+      const std::uint64_t index = first + offset;
+      ASSERT_EQ(block[offset], Distinct(static_cast<std::int32_t>(index / width),
+                                        static_cast<std::int32_t>(index % width)))
+          << index;
     }
+    first = first * 7 + 13 + count;
   }
 }
 
-TEST_F(GridReaderTest, BlocksStopAtTheEndOfTheFile) {
+TEST_F(GridReaderTest, ReadsByPositionStopAtTheEndOfTheFile) {
   auto bytes = GridBytes(3, 1, Distinct);
   bytes.insert(bytes.end(), {9, 9, 9, 9, 9});  // less than a record
   reader.open(Write(bytes));
   reader.readHeader();
-  EXPECT_THROW(reader.readCells(0), GridError);
-  const RecordBlock block = reader.readCells(100);
+  std::vector<unsigned char> buffer(100 * kCellRecordSize);
+  const RecordBlock block = reader.readRecordsUpTo(0, 100, buffer.data());
   ASSERT_EQ(block.size(), 3U);
   EXPECT_EQ(block[2], Distinct(0, 2));
   EXPECT_EQ(block.subBlock(1, 2)[0], Distinct(0, 1));
-  EXPECT_THROW(reader.readCells(1), GridError);
+  EXPECT_EQ(reader.readRecordsUpTo(3, 1, buffer.data()).size(), 0U);
+  EXPECT_EQ(reader.readRecordsUpTo(9, 1, buffer.data()).size(), 0U);
+  EXPECT_EQ(reader.readRecordsAt(1, 2, buffer.data())[1], Distinct(0, 2));
+  try {
+    reader.readRecordsAt(2, 2, buffer.data());
+    ADD_FAILURE() << "read past the end";
+  } catch (const GridError& error) {
+    EXPECT_STREQ(error.what(),
+                 "the file ends at byte 79, before the end of record 3 (it was shortened while "
+                 "being read)");
+  }
   reader.close();
-  EXPECT_THROW(reader.readCells(1), GridError);
+  EXPECT_THROW(reader.readRecordsUpTo(0, 1, buffer.data()), GridError);
 }
 
 TEST_F(GridReaderTest, ReadingPastTheEndThrowsInsteadOfYieldingValues) {

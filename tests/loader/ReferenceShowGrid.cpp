@@ -23,7 +23,8 @@ class StepByStepLoad {
         if (!takeTurn()) {
           return false;
         }
-        const CellRecord cell = readFiniteCell();
+        const CellRecord cell = reader_.readCell();
+        RequireFinite(cell);
         range.Widen(cell.Height1);
         range.Widen(cell.Height2);
         range.Widen(cell.Height3);
@@ -39,13 +40,20 @@ class StepByStepLoad {
       return false;
     }
     host_.Surface().ClearSurface();
+    const SurfaceHandle surface = host_.Surface().hDC();
+    const MapPlacement placement = host_.Placement();
     for (std::int32_t y = header.GridHeight - 1; y >= 0; --y) {
       for (std::int32_t x = 0; x < header.GridWidth; ++x) {
         if (!takeTurn()) {
           return false;
         }
-        const CellRecord cell = readFiniteCell();
-        DrawCell(host_.Surface().hDC(), range, host_.Placement(), x, y, cell);
+        // Only cells that start on the surface are looked at; the others are read,
+        // so that a file cut short anywhere fails.
+        const CellRecord cell = reader_.readCell();
+        if (placement.CellLeft(x) < surface.width && placement.CellTop(y) < surface.height) {
+          RequireFinite(cell);
+          DrawCell(surface, range, placement, x, y, cell);
+        }
       }
     }
     return true;
@@ -62,13 +70,11 @@ class StepByStepLoad {
     return true;
   }
 
-  CellRecord readFiniteCell() {
-    const CellRecord cell = reader_.readCell();
+  static void RequireFinite(const CellRecord& cell) {
     if (!std::isfinite(cell.Height1) || !std::isfinite(cell.Height2) ||
         !std::isfinite(cell.Height3) || !std::isfinite(cell.Height4)) {
       throw GridError("height is not a finite number");
     }
-    return cell;
   }
 
   LoadHost& host_;

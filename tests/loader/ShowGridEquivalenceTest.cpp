@@ -100,7 +100,7 @@ class RandomGrids {
           scenario.height = pick(240, 600);
         }
         break;
-      case Size::Large:  // several reader buffers and heartbeats, wide or tall
+      case Size::Large:  // several buffers and turns, wide or tall, some scanned by two threads
         if (pick(0, 1) == 0) {
           scenario.width = pick(400, 800);
           scenario.height = pick(200, 300);
@@ -190,10 +190,14 @@ class ShowGridEquivalenceTest : public ::testing::Test {
     EXPECT_EQ(result.width(), expected.width());
     EXPECT_EQ(result.height(), expected.height());
     EXPECT_EQ(fast.statuses, reference.statuses);
-    EXPECT_EQ(fast.beats, reference.beats);
     EXPECT_EQ(fast.surface.clears, reference.surface.clears);
     ExpectSamePixels(fast.surface, reference.surface);
+    // A range scan of two threads that fails has given the turns for the cells both
+    // threads got through, which is not where a reading from the start stops.
     if (!expected.failed()) {
+      EXPECT_EQ(fast.beats, reference.beats);
+    }
+    if (expected.loaded()) {
       EXPECT_EQ(fast.range.MinHeight, reference.range.MinHeight);
       EXPECT_EQ(fast.range.MaxHeight, reference.range.MaxHeight);
     }
@@ -249,17 +253,17 @@ TEST_F(ShowGridEquivalenceTest, FaultyFilesFailTheSameWay) {
 }
 
 TEST_F(ShowGridEquivalenceTest, FilesChangedBetweenPassesPaintTheSameUpToTheFault) {
-  // The second header has already filled the reader's buffer when the surface is
-  // cleared, so only changes past it reach pass 2.
+  // The reference reads pass 2 through GridReader's buffer, which the second header
+  // has already filled when the surface is cleared: only changes past it reach it.
   constexpr std::size_t kFirstUnbufferedCell =
       (GridReader::kBufferSize - kHeaderSize) / kCellRecordSize + 1;
-  for (int round = 0; round < 32; ++round) {
+  for (int round = 0; round < 36; ++round) {
     Scenario scenario = random.make(Size::Large);
     const std::size_t cells = RandomGrids::cellCount(scenario);
     ASSERT_GT(cells, kFirstUnbufferedCell);
     const std::size_t cell = kFirstUnbufferedCell + random.pickIndex(cells - kFirstUnbufferedCell);
     const std::size_t offset = HeightOffset(cell, random.pick(0, 3));
-    switch (round % 4) {
+    switch (round % 6) {
       case 0: {  // no longer finite
         const float bad = kNonFinite[random.pick(0, 4)];
         scenario.betweenPasses = [=](const std::string& path) { PatchFile(path, offset, bad); };
@@ -271,10 +275,20 @@ TEST_F(ShowGridEquivalenceTest, FilesChangedBetweenPassesPaintTheSameUpToTheFaul
         scenario.betweenPasses = [=](const std::string& path) { PatchFile(path, offset, outside); };
         break;
       }
-      case 2: {  // cut short at any byte
-        const std::size_t length = random.pickIndex(scenario.bytes.size());
+      case 2: {  // cut short at any byte past the reference's buffer
+        const std::size_t length =
+            HeightOffset(cell, 0) + random.pickIndex(scenario.bytes.size() - HeightOffset(cell, 0));
         scenario.betweenPasses = [=](const std::string& path) {
           std::filesystem::resize_file(path, length);
+        };
+        break;
+      }
+      case 3: {  // grown, or its header rewritten after the second header was read
+        const std::size_t length = scenario.bytes.size() + random.pickIndex(3000);
+        const float header = std::bit_cast<float>(random.pick(-5, 5000));
+        scenario.betweenPasses = [=](const std::string& path) {
+          std::filesystem::resize_file(path, length);
+          PatchFile(path, kSignatureSize + 4 * (length % 2), header);
         };
         break;
       }

@@ -1,0 +1,159 @@
+#include "loader/HeightScan.h"
+
+#include <sched.h>
+
+#include <algorithm>
+#include <atomic>
+#include <exception>
+#include <memory>
+#include <mutex>
+#include <stop_token>
+#include <thread>
+
+#include "grid/HeightBounds.h"
+#include "loader/RequireFinite.h"
+
+namespace tolmer {
+namespace {
+
+// Below this, a second thread costs about as much as it saves.
+constexpr std::uint64_t kCellsForTwoThreads = std::uint64_t{1} << 18U;
+
+// The records of chunk m: chunk 0 ends just before the first turn's cell, and every
+// chunk after starts one cell before a multiple of kScanChunkRecords, so that turns
+// fall on chunk boundaries.
+struct Chunk {
+  std::uint64_t first = 0;
+  std::uint64_t count = 0;
+};
+
+Chunk ChunkAt(std::uint64_t index, std::uint64_t cells) {
+  const auto start = [](std::uint64_t m) { return m == 0 ? 0 : m * kScanChunkRecords - 1; };
+  const std::uint64_t first = std::min(start(index), cells);
+  return Chunk{first, std::min(start(index + 1), cells) - first};
+}
+
+// One scan of all records, shared by the threads that do it.
+class SharedScan {
+ public:
+  SharedScan(const GridReader& reader, const GridHeader& header)
+      : reader_(reader), header_(header), cells_(CellCount(header)) {}
+
+  // The next chunk in file order; false when none is left, or none before a fault.
+  bool Take(std::uint64_t& index) {
+    index = next_.fetch_add(1);
+    return ChunkAt(index, cells_).count > 0 && index < faultChunk_.load();
+  }
+
+  // Widens `part` by the heights of a chunk, or records why it cannot.
+  void Scan(std::uint64_t index, HeightRange& part, unsigned char* buffer) {
+    const Chunk chunk = ChunkAt(index, cells_);
+    try {
+      const RecordBlock block = reader_.readRecordsAt(chunk.first, chunk.count, buffer);
+      const HeightBounds bounds = ScanHeightBounds(block);
+      if (bounds.allFinite) {
+        part.Widen(bounds.lowest);
+        part.Widen(bounds.highest);
+      } else {
+        for (std::size_t cell = 0; cell < block.size(); ++cell) {
+          RequireFinite(block[cell], chunk.first + cell, header_.GridWidth);
+        }
+      }
+    } catch (...) {
+      RecordFault(index);
+    }
+    scanned_ += chunk.count;
+  }
+
+  std::uint64_t Scanned() const { return scanned_.load(); }
+
+  // Throws the fault of the earliest chunk, once every thread is through.
+  void RethrowFault() const {
+    if (fault_) {
+      std::rethrow_exception(fault_);
+    }
+  }
+
+ private:
+  static std::uint64_t CellCount(const GridHeader& header) {
+    // readHeader has refused negative sizes.
+    return static_cast<std::uint64_t>(header.GridWidth) *
+           static_cast<std::uint64_t>(header.GridHeight);
+  }
+
+  void RecordFault(std::uint64_t index) {
+    const std::lock_guard lock(faultMutex_);
+    if (index < faultChunk_.load()) {
+      faultChunk_ = index;
+      fault_ = std::current_exception();
+    }
+  }
+
+  const GridReader& reader_;
+  const GridHeader& header_;
+  const std::uint64_t cells_;
+  std::atomic<std::uint64_t> next_{0};
+  std::atomic<std::uint64_t> scanned_{0};
+  std::atomic<std::uint64_t> faultChunk_{UINT64_MAX};
+  std::mutex faultMutex_;
+  std::exception_ptr fault_;
+};
+
+std::unique_ptr<unsigned char[]> ChunkBuffer() {
+  return std::make_unique_for_overwrite<unsigned char[]>(kScanChunkRecords * kCellRecordSize);
+}
+
+}  // namespace
+
+unsigned ScanThreads(std::uint64_t cells) {
+  cpu_set_t processors;
+  CPU_ZERO(&processors);
+  const bool twoProcessors =
+      ::sched_getaffinity(0, sizeof processors, &processors) == 0 && CPU_COUNT(&processors) >= 2;
+  return twoProcessors && cells >= kCellsForTwoThreads ? 2 : 1;
+}
+
+bool ScanHeights(const GridReader& reader, const GridHeader& header, LoadTurns& turns,
+                 HeightRange& range, unsigned threads) {
+  SharedScan scan(reader, header);
+  HeightRange mine = range;
+  HeightRange theirs = range;
+  std::jthread helper;
+  if (threads > 1) {
+    helper = std::jthread([&scan, &theirs](std::stop_token stop) {
+      const auto buffer = ChunkBuffer();
+      std::uint64_t index = 0;
+      while (!stop.stop_requested() && scan.Take(index)) {
+        scan.Scan(index, theirs, buffer.get());
+      }
+    });
+  }
+  // This thread scans too, and gives the host its turns for both.
+  const auto buffer = ChunkBuffer();
+  std::uint64_t accounted = 0;
+  std::uint64_t index = 0;
+  while (scan.Take(index)) {
+    const std::uint64_t scanned = scan.Scanned();
+    turns.Done(scanned - accounted);
+    accounted = scanned;
+    if (turns.Next(1) == 0) {
+      return false;  // the helper is told to stop and joined on the way out
+    }
+    scan.Scan(index, mine, buffer.get());
+  }
+  if (helper.joinable()) {
+    helper.join();
+  }
+  scan.RethrowFault();
+  // The turns the other thread's last chunks have made due.
+  turns.Done(scan.Scanned() - accounted);
+  if (turns.Next(1) == 0) {
+    return false;
+  }
+  // Both started from the range as it was, so together they are what one would be.
+  range.MinHeight = std::min(mine.MinHeight, theirs.MinHeight);
+  range.MaxHeight = std::max(mine.MaxHeight, theirs.MaxHeight);
+  return true;
+}
+
+}  // namespace tolmer

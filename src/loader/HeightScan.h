@@ -1,0 +1,29 @@
+#pragma once
+
+#include <cstdint>
+
+#include "grid/GridFormat.h"
+#include "grid/GridReader.h"
+#include "loader/LoadTurns.h"
+#include "render/HeightRange.h"
+
+namespace tolmer {
+
+// Records per chunk of the range scan: small enough to stay in the second-level
+// cache between the copy from the page cache and the scan, and a divisor of the
+// cells between two turns.
+inline constexpr std::uint64_t kScanChunkRecords = 16384;
+
+// How many threads the range scan of `cells` cells uses: two when the grid is large
+// enough to gain from it and the process may run on two processors, else one.
+unsigned ScanThreads(std::uint64_t cells);
+
+// Pass 1: widens `range` by every height of the header's records, read by position
+// in chunks, with `threads` (1 or 2) threads taking chunks in file order. Throws
+// GridError for the first faulty record of the file, whichever thread finds it, so
+// that the outcome is the one a reading from the start would have. Returns false
+// when the host has asked the load to stop.
+bool ScanHeights(const GridReader& reader, const GridHeader& header, LoadTurns& turns,
+                 HeightRange& range, unsigned threads);
+
+}  // namespace tolmer
