@@ -71,7 +71,7 @@ TEST_P(HeightScanTest, StopsWhenTheHostAsks) {
   EXPECT_EQ(host.beats, 2);
 }
 
-INSTANTIATE_TEST_SUITE_P(Threads, HeightScanTest, ::testing::Values(1U, 2U));
+INSTANTIATE_TEST_SUITE_P(HeightScan, HeightScanTest, ::testing::Values(1U, 2U));
 
 }  // namespace
 }  // namespace tolmer
