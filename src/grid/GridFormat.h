@@ -20,6 +20,13 @@ struct GridHeader {
   friend bool operator==(const GridHeader&, const GridHeader&) = default;
 };
 
+// The records a header announces. Both sizes are below 2^31, so the count fits in
+// 62 bits; only meaningful once the header is known not to be negative.
+inline std::uint64_t CellCount(const GridHeader& header) {
+  return static_cast<std::uint64_t>(header.GridWidth) *
+         static_cast<std::uint64_t>(header.GridHeight);
+}
+
 struct CellRecord {
   float Height1 = 0.0F;  // lower-left pixel of the cell's block
   float Height2 = 0.0F;  // lower-right

@@ -14,10 +14,9 @@ void CheckHeader(const GridHeader& header, std::uint64_t fileSize) {
   if (fileSize < kHeaderSize) {
     throw GridError("file is shorter than a grid header");
   }
-  // Both factors are below 2^31, so the cell count fits in 62 bits; dividing the
-  // file's room by the record size avoids multiplying it by 20, which could overflow.
-  const auto cells =
-      static_cast<std::uint64_t>(header.GridWidth) * static_cast<std::uint64_t>(header.GridHeight);
+  // Dividing the file's room by the record size avoids multiplying the cell count
+  // by 20, which could overflow.
+  const std::uint64_t cells = CellCount(header);
   const std::uint64_t cellsInFile = (fileSize - kHeaderSize) / kCellRecordSize;
   if (cells > cellsInFile) {
     throw GridError("the file is too short: its header announces a " +

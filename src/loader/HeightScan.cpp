@@ -75,12 +75,6 @@ class SharedScan {
   }
 
  private:
-  static std::uint64_t CellCount(const GridHeader& header) {
-    // readHeader has refused negative sizes.
-    return static_cast<std::uint64_t>(header.GridWidth) *
-           static_cast<std::uint64_t>(header.GridHeight);
-  }
-
   void RecordFault(std::uint64_t index) {
     const std::lock_guard lock(faultMutex_);
     if (index < faultChunk_.load()) {

@@ -11,12 +11,6 @@
 namespace tolmer {
 namespace {
 
-std::uint64_t CellCount(const GridHeader& header) {
-  // readHeader has refused negative sizes.
-  return static_cast<std::uint64_t>(header.GridWidth) *
-         static_cast<std::uint64_t>(header.GridHeight);
-}
-
 LoadResult TwoPassLoad(const std::string& fileName, LoadHost& host, GridReader& reader) {
   host.Range().Reset();
   RequireRegularFile(fileName);
