@@ -83,8 +83,16 @@ void Form1::closeEvent(QCloseEvent* event) {
   event->accept();
 }
 
+void Form1::OpenFile(const std::string& fileName) {
+  Text1->setText(QFile::decodeName(QByteArray::fromStdString(fileName)));
+  Load(fileName);
+}
+
 void Form1::Command1_Click() {
-  const std::string fileName = QFile::encodeName(Text1->text()).toStdString();
+  Load(QFile::encodeName(Text1->text()).toStdString());
+}
+
+void Form1::Load(const std::string& fileName) {
   if (worker_.busy()) {
     // Loads never overlap: the last name clicked during a load comes next.
     pendingFileName_ = fileName;

@@ -21,7 +21,7 @@ class MapView;
 // below them the map, painted by ShowGrid when the button is pressed. The load runs
 // off the window's thread, so the window stays responsive: a thin strip shows how
 // far it has got, a click during a load queues the next one, and closing the
-// window stops the load.
+// window stops the load. OpenFile loads a file as if its name was typed.
 class Form1 : public QWidget {
   Q_OBJECT
 
@@ -32,6 +32,8 @@ class Form1 : public QWidget {
   void SetStatus(const QString& text);
   // True from a click on Show until its load, and any load queued behind it, ends.
   bool isLoading() const { return worker_.busy(); }
+  // Puts the name into Text1 and loads it as Show does, by exactly these bytes.
+  void OpenFile(const std::string& fileName);
 
  signals:
   void loadFinished(const tolmer::LoadResult& result);
@@ -42,6 +44,7 @@ class Form1 : public QWidget {
 
  private:
   void Command1_Click();
+  void Load(const std::string& fileName);
   void StartLoad(const std::string& fileName);
   void ShowProgress(double fraction);
   void LoadEnded(const LoadResult& result);

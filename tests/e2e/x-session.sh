@@ -40,9 +40,10 @@ start_xvfb() {
   return 1
 }
 
-# start_viewer BINARY LOG: starts the viewer, waits for its window and places it.
+# start_viewer BINARY LOG [ARGUMENT...]: starts the viewer, waits for its window and
+# places it.
 start_viewer() {
-  "$1" >"$2" 2>&1 &
+  "$1" "${@:3}" >"$2" 2>&1 &
   viewer_pid=$!
   window=$(timeout 20 xdotool search --sync --onlyvisible --name '^Tolmer by Quindel$' | head -n 1) || true
   if [[ -z $window ]]; then

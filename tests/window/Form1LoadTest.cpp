@@ -26,6 +26,13 @@ class Form1LoadTest : public WindowTest {
   // Loads the file through the window and checks status and pixels against the core.
   void ExpectShown(const std::string& path) {
     ShowFile(form, path);
+    ExpectShowing(path);
+  }
+
+  // Checks that the window names the file, its load has ended and it is shown.
+  void ExpectShowing(const std::string& path) {
+    WaitForLoads(form);
+    EXPECT_EQ(Text1(form).text(), QFile::decodeName(QByteArray::fromStdString(path)));
     const auto reference = LoadIntoMemory(path, BackgroundOf(form));
     EXPECT_EQ(Label1(form).text().toStdString(), reference.status);
     EXPECT_TRUE(ShowsPicture(Grab(form), reference.picture, BackgroundOf(form)));
@@ -129,6 +136,13 @@ TEST_F(Form1LoadTest, NonAsciiNamesReachTheFileSystem) {
   Text1(form).setText(QString::fromUtf8(path.c_str()));
   ClickShow(form);
   EXPECT_EQ(Label1(form).text(), "Loaded, 8x6");
+}
+
+TEST_F(Form1LoadTest, OpenFileLoadsByTheVeryBytesOfTheName) {
+  // Not valid UTF-8: the name as text would name another file.
+  const std::string path = Grid("\xFF\xFE.grid", 9, 7);
+  form.OpenFile(path);
+  ExpectShowing(path);
 }
 
 TEST_F(Form1LoadTest, StatusShowsMarkupInNamesAsTyped) {
