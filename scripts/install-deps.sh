@@ -6,7 +6,7 @@ set -euo pipefail
 packages=(
   cmake ninja-build g++ pkgconf
   libgtest-dev libgmock-dev
-  qt6-base-dev fonts-dejavu-core
+  qt6-base-dev libqt6svg6 fonts-dejavu-core
   xvfb xauth xdotool imagemagick x11-apps libx11-dev inotify-tools
   dpkg-dev file
   clang-14 libclang-rt-14-dev llvm

@@ -83,11 +83,13 @@ click_at() {
   xdotool mousemove --window "$window" "$1" "$2" click 1
 }
 
-# enter_name NAME: replaces the text box's content with NAME, as typed.
+# enter_name NAME: replaces the text box's content with NAME, as typed, and closes
+# the list of completions, which would cover the map and take the next click.
 enter_name() {
   click_at 100 9
   xdotool key ctrl+a
   xdotool type --delay 2 -- "$1"
+  xdotool key Escape
 }
 
 press_show() {
