@@ -32,11 +32,13 @@ bool FileDropFilter::eventFilter(QObject* /*watched*/, QEvent* event) {
     return false;
   }
   const std::optional<QString> file = SingleLocalFile(*drop.mimeData());
-  if (!file) {
+  if (!file || !drop.possibleActions().testFlag(Qt::CopyAction)) {
     drop.ignore();
     return true;
   }
-  drop.acceptProposedAction();
+  // The file is only read: a move would have the source remove it.
+  drop.setDropAction(Qt::CopyAction);
+  drop.accept();
   if (type == QEvent::Drop) {
     emit fileDropped(*file);
   }

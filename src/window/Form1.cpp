@@ -90,7 +90,8 @@ void Form1::closeEvent(QCloseEvent* event) {
   event->accept();
 }
 
-// Everything beyond the designed controls; none of it changes how they look.
+// Everything beyond the designed controls. Of it, only the selected initial text
+// shows until it is used.
 void Form1::AddDesktopWays() {
   // The installed theme's icon, else the one built in, so a build runs with it too.
   setWindowIcon(

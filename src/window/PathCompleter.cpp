@@ -39,10 +39,10 @@ QString FolderOf(const QString& absolutePath) {
 
 }  // namespace
 
-PathCompleter::PathCompleter(QObject* parent)
-    : QCompleter(parent), model_(new QFileSystemModel(this)) {
+PathCompleter::PathCompleter(QObject* parent) : QCompleter(parent) {
   // Static, so that it outlives the model and the thread that reads folders for it.
   static NoIcons noIcons;
+  model_ = new QFileSystemModel(this);
   model_->setIconProvider(&noIcons);
   // The model reads nothing until it has a root; the empty one spans every folder.
   model_->setRootPath(QString());

@@ -23,7 +23,7 @@ class PathCompleter : public QCompleter {
  private:
   void CompleteInReadFolder(const QModelIndex& folder);
 
-  QFileSystemModel* model_;
+  QFileSystemModel* model_ = nullptr;
   // The folder that typing asked the model to read, until its first names arrive.
   mutable QString awaitedFolder_;
 };
