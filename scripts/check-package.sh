@@ -24,12 +24,12 @@ for entry in "$out"/root/usr/share/applications/*.desktop; do
   echo "--- desktop-file-validate $(basename "$entry")"
   report=$(desktop-file-validate "$entry" 2>&1) || { echo "$report"; exit 1; }
   echo "$report"
-  ! grep -q "warning:" <<<"$report"
+  if grep -q "warning:" <<<"$report"; then exit 1; fi
 done
 for metainfo in "$out"/root/usr/share/metainfo/*.metainfo.xml; do
   echo "--- appstreamcli validate $(basename "$metainfo")"
   report=$(appstreamcli validate --no-net "$metainfo" 2>&1) || { echo "$report"; exit 1; }
   echo "$report"
-  ! grep -q "^W:" <<<"$report"
+  if grep -q "^W:" <<<"$report"; then exit 1; fi
 done
 echo "package checks: all passed"
