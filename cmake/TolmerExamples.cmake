@@ -1,6 +1,7 @@
-# Sample grids for trying the viewer, written to examples/ in the source tree so that
-# the viewer started from the repository root finds them by a short relative name.
-set(TOLMER_EXAMPLES_DIR ${PROJECT_SOURCE_DIR}/examples)
+# Sample grids for trying the viewer, written to examples/ in the build tree, so that
+# the source tree may be read-only; scripts/run.sh starts the viewer there, where
+# they have a short relative name.
+set(TOLMER_EXAMPLES_DIR ${PROJECT_BINARY_DIR}/examples)
 
 # Adds the command that writes examples/NAME.grid, an island terrain.
 function(tolmer_example name width height seed)

@@ -1,17 +1,32 @@
 #!/usr/bin/env bash
-# Installs the Debian 12 packages Tolmer needs to build and test; does nothing
-# when they are all present. Needs root to install.
+# Installs the Debian 12 packages Tolmer needs; does nothing when they are all
+# present. Needs root to install.
+# Usage: install-deps.sh run|test
+#   run   what building and running the viewer needs
+#   test  that, and what the tests, sanitizers, fuzzing, benchmarks and the
+#         checks of the Debian package need
 set -euo pipefail
 
-packages=(
+run_packages=(
   cmake ninja-build g++ pkgconf
+  qt6-base-dev libqt6svg6 fonts-dejavu-core
+)
+test_packages=(
   libgtest-dev libgmock-dev
-  qt6-base-dev fonts-dejavu-core
   xvfb xauth xdotool imagemagick x11-apps libx11-dev inotify-tools
-  dpkg-dev file
+  dpkg-dev file lintian desktop-file-utils appstream
   clang-14 libclang-rt-14-dev llvm
   libbenchmark-dev time
 )
+
+case ${1:-} in
+  run) packages=("${run_packages[@]}") ;;
+  test) packages=("${run_packages[@]}" "${test_packages[@]}") ;;
+  *)
+    echo "usage: $0 run|test" >&2
+    exit 2
+    ;;
+esac
 
 missing=()
 for package in "${packages[@]}"; do

@@ -1,10 +1,16 @@
 #!/usr/bin/env bash
-# Installs what is missing, builds the viewer and its sample grids, and starts it
-# from the repository root: type examples/island.grid and press Show.
+# Installs what is missing, builds the viewer and its sample grids, and starts it in
+# build/dev, where they are: type examples/island.grid and press Show.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-bash scripts/install-deps.sh
-cmake --preset dev
+bash scripts/install-deps.sh run
+if [[ -f build/dev/CMakeCache.txt ]]; then
+  cmake --preset dev
+else
+  # Without the tests, whose packages only scripts/test.sh installs; it turns them on.
+  cmake --preset dev -DBUILD_TESTING=OFF
+fi
 cmake --build --preset dev --target tolmer tolmer-examples
-exec build/dev/src/window/tolmer
+cd build/dev
+exec src/window/tolmer "$@"

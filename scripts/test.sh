@@ -3,7 +3,7 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-bash scripts/install-deps.sh
-cmake --preset dev
+bash scripts/install-deps.sh test
+cmake --preset dev -DBUILD_TESTING=ON
 cmake --build --preset dev
 ctest --preset dev

@@ -2,15 +2,21 @@
 
 #include <QCloseEvent>
 #include <QFile>
+#include <QFileDialog>
+#include <QIcon>
+#include <QKeySequence>
 #include <QLabel>
 #include <QLineEdit>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QShortcut>
 #include <QTextDocument>
 #include <utility>
 
+#include "window/FileDrop.h"
 #include "window/Form1Layout.h"
 #include "window/MapView.h"
+#include "window/PathCompleter.h"
 
 namespace tolmer {
 namespace {
@@ -55,6 +61,7 @@ Form1::Form1(QWidget* parent, LoadWorker::LoadFunction load)
   setTabOrder(Text1, Command1);
   setTabOrder(Command1, Label1);
   Text1->setFocus();
+  AddDesktopWays();
 
   worker_.setSurfaceSize(size());
   connect(Command1, &QPushButton::clicked, this, &Form1::Command1_Click);
@@ -83,8 +90,66 @@ void Form1::closeEvent(QCloseEvent* event) {
   event->accept();
 }
 
+// Everything beyond the designed controls. Of it, only the selected initial text
+// shows until it is used.
+void Form1::AddDesktopWays() {
+  // The installed theme's icon, else the one built in, so a build runs with it too.
+  setWindowIcon(
+      QIcon::fromTheme(QStringLiteral("tolmer"), QIcon(QStringLiteral(":/tolmer/tolmer.svg"))));
+  // Typing replaces the initial text.
+  Text1->selectAll();
+  Text1->setCompleter(new PathCompleter(Text1));
+  AddShortcuts();
+  AcceptFileDrops();
+}
+
+void Form1::AddShortcuts() {
+  // Not "&Show": the button's text stays as designed.
+  Command1->setShortcut(QKeySequence(Qt::ALT | Qt::Key_S));
+  auto* open = new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_O), this);
+  connect(open, &QShortcut::activated, this, &Form1::ShowOpenDialog);
+  auto* closing = new QShortcut(this);
+  closing->setKeys({QKeySequence(Qt::CTRL | Qt::Key_Q), QKeySequence(Qt::CTRL | Qt::Key_W)});
+  connect(closing, &QShortcut::activated, this, &QWidget::close);
+}
+
+// Onto the map, the button or the label, and onto the text box, where a dropped
+// file would otherwise be pasted as a link.
+void Form1::AcceptFileDrops() {
+  auto* drops = new FileDropFilter(this);
+  setAcceptDrops(true);
+  installEventFilter(drops);
+  Text1->installEventFilter(drops);
+  connect(drops, &FileDropFilter::fileDropped, this, &Form1::OpenChosenFile);
+}
+
+void Form1::ShowOpenDialog() {
+  auto* dialog = new QFileDialog(this, QStringLiteral("Open Cell Grid"), openFolder_);
+  // Gone once closed: a hidden dialog would go on watching and reading its folder.
+  dialog->setAttribute(Qt::WA_DeleteOnClose);
+  dialog->setFileMode(QFileDialog::ExistingFile);
+  dialog->setNameFilters({QStringLiteral("Cell grids (*.grid)"), QStringLiteral("All files (*)")});
+  connect(dialog, &QFileDialog::fileSelected, this, &Form1::OpenChosenFile);
+  connect(dialog, &QFileDialog::finished, this,
+          [this, dialog] { openFolder_ = dialog->directory().absolutePath(); });
+  // Not exec(): loads and painting go on while the dialog is open.
+  dialog->open();
+}
+
+void Form1::OpenFile(const std::string& fileName) {
+  Text1->setText(QFile::decodeName(QByteArray::fromStdString(fileName)));
+  Load(fileName);
+}
+
+void Form1::OpenChosenFile(const QString& name) {
+  OpenFile(QFile::encodeName(name).toStdString());
+}
+
 void Form1::Command1_Click() {
-  const std::string fileName = QFile::encodeName(Text1->text()).toStdString();
+  Load(QFile::encodeName(Text1->text()).toStdString());
+}
+
+void Form1::Load(const std::string& fileName) {
   if (worker_.busy()) {
     // Loads never overlap: the last name clicked during a load comes next.
     pendingFileName_ = fileName;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QString>
 #include <QWidget>
 #include <optional>
 #include <string>
@@ -21,7 +22,8 @@ class MapView;
 // below them the map, painted by ShowGrid when the button is pressed. The load runs
 // off the window's thread, so the window stays responsive: a thin strip shows how
 // far it has got, a click during a load queues the next one, and closing the
-// window stops the load.
+// window stops the load. Files can also be opened with Ctrl+O, by dropping one on
+// the window, or with OpenFile; the text box completes file names.
 class Form1 : public QWidget {
   Q_OBJECT
 
@@ -32,6 +34,8 @@ class Form1 : public QWidget {
   void SetStatus(const QString& text);
   // True from a click on Show until its load, and any load queued behind it, ends.
   bool isLoading() const { return worker_.busy(); }
+  // Puts the name into Text1 and loads it as Show does, by exactly these bytes.
+  void OpenFile(const std::string& fileName);
 
  signals:
   void loadFinished(const tolmer::LoadResult& result);
@@ -42,6 +46,12 @@ class Form1 : public QWidget {
 
  private:
   void Command1_Click();
+  void AddDesktopWays();
+  void AddShortcuts();
+  void AcceptFileDrops();
+  void ShowOpenDialog();
+  void OpenChosenFile(const QString& name);
+  void Load(const std::string& fileName);
   void StartLoad(const std::string& fileName);
   void ShowProgress(double fraction);
   void LoadEnded(const LoadResult& result);
@@ -53,6 +63,8 @@ class Form1 : public QWidget {
   QPushButton* Command1;
   QLabel* Label1;
   QProgressBar* progress_;
+  // Where the last file dialog was left, so that the next one opens there.
+  QString openFolder_;
   // The name of the last click on Show during a load, loaded once that load ends.
   std::optional<std::string> pendingFileName_;
   // Last, so that its load is stopped and joined before the controls go.

@@ -5,6 +5,7 @@
 #include <cstdlib>
 #include <iostream>
 
+#include "window/CommandLine.h"
 #include "window/DisplayCheck.h"
 #include "window/Form1.h"
 
@@ -29,17 +30,28 @@ void ExitOnStartupFailure(QtMsgType type, const QMessageLogContext& context,
 }  // namespace
 
 int main(int argc, char** argv) {
+  const tolmer::CommandLine command = tolmer::ParseCommandLine(argc, argv);
+  if (command.reply) {
+    (command.exitStatus == 0 ? std::cout : std::cerr) << *command.reply;
+    return command.exitStatus;
+  }
   if (!tolmer::DisplayConfigured([](const char* name) { return std::getenv(name); })) {
     std::cerr << tolmer::kNoDisplayMessage << '\n';
     return EXIT_FAILURE;
   }
   defaultHandler = qInstallMessageHandler(ExitOnStartupFailure);
-  QApplication app(argc, argv);
+  // The arguments are all read above: Qt gets only the program's name, so that a
+  // FILE named like one of Qt's own options is still a file.
+  int qtArgc = 1;
+  QApplication app(qtArgc, argv);
   qInstallMessageHandler(defaultHandler);
   QApplication::setApplicationName(QStringLiteral("tolmer"));
   QApplication::setDesktopFileName(QStringLiteral("tolmer"));
 
   tolmer::Form1 form;
   form.show();
+  if (command.file) {
+    form.OpenFile(*command.file);
+  }
   return QApplication::exec();
 }

@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # The viewer started without a usable display must say so and exit with status 1,
-# never abort with a core dump.
+# never abort with a core dump; its --help and --version need no display.
 # Usage: no-display.sh TOLMER
 set -uo pipefail
 tolmer=$1
@@ -29,6 +29,18 @@ expect_plain_exit "no display at all" '^tolmer: .*DISPLAY.*xvfb-run' \
   env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM "$tolmer"
 [[ $(env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM "$tolmer" 2>&1 | wc -l) == 1 ]] ||
   { echo "FAIL: the message is not one line"; failures=$((failures + 1)); }
+
+# --help and --version print plain text, which needs no display.
+for option in --help --version; do
+  output=$(env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM "$tolmer" "$option" 2>&1)
+  status=$?
+  if ((status != 0)) || ! grep -Eq '^(Usage: )?tolmer ' <<<"$output"; then
+    echo "FAIL: $option without a display: exit status $status, output: $output"
+    failures=$((failures + 1))
+  else
+    echo "ok: $option without a display"
+  fi
+done
 
 # A display number nobody serves: the X socket does not exist.
 unused=9

@@ -40,9 +40,10 @@ start_xvfb() {
   return 1
 }
 
-# start_viewer BINARY LOG: starts the viewer, waits for its window and places it.
+# start_viewer BINARY LOG [ARGUMENT...]: starts the viewer, waits for its window and
+# places it.
 start_viewer() {
-  "$1" >"$2" 2>&1 &
+  "$1" "${@:3}" >"$2" 2>&1 &
   viewer_pid=$!
   window=$(timeout 20 xdotool search --sync --onlyvisible --name '^Tolmer by Quindel$' | head -n 1) || true
   if [[ -z $window ]]; then
@@ -82,11 +83,13 @@ click_at() {
   xdotool mousemove --window "$window" "$1" "$2" click 1
 }
 
-# enter_name NAME: replaces the text box's content with NAME, as typed.
+# enter_name NAME: replaces the text box's content with NAME, as typed, and closes
+# the list of completions, which would cover the map and take the next click.
 enter_name() {
   click_at 100 9
   xdotool key ctrl+a
   xdotool type --delay 2 -- "$1"
+  xdotool key Escape
 }
 
 press_show() {

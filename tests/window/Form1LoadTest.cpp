@@ -2,7 +2,10 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
+#include <QFileDialog>
+#include <QMimeData>
 #include <QTest>
+#include <QUrl>
 #include <filesystem>
 #include <limits>
 
@@ -26,9 +29,28 @@ class Form1LoadTest : public WindowTest {
   // Loads the file through the window and checks status and pixels against the core.
   void ExpectShown(const std::string& path) {
     ShowFile(form, path);
+    ExpectShowing(path);
+  }
+
+  // Checks that the window names the file, its load has ended and it is shown.
+  void ExpectShowing(const std::string& path) {
+    WaitForLoads(form);
+    EXPECT_EQ(Text1(form).text(), QFile::decodeName(QByteArray::fromStdString(path)));
     const auto reference = LoadIntoMemory(path, BackgroundOf(form));
     EXPECT_EQ(Label1(form).text().toStdString(), reference.status);
     EXPECT_TRUE(ShowsPicture(Grab(form), reference.picture, BackgroundOf(form)));
+  }
+
+  // Drags `urls` onto `target` and drops them; whether the drag was accepted.
+  static bool DragAndDrop(QWidget& target, const QList<QUrl>& urls) {
+    QMimeData data;
+    data.setUrls(urls);
+    const QPointF at = target.rect().center();
+    QDragEnterEvent enter(at.toPoint(), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(&target, &enter);
+    QDropEvent drop(at, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(&target, &drop);
+    return enter.isAccepted();
   }
 
   Form1 form;
@@ -129,6 +151,46 @@ TEST_F(Form1LoadTest, NonAsciiNamesReachTheFileSystem) {
   Text1(form).setText(QString::fromUtf8(path.c_str()));
   ClickShow(form);
   EXPECT_EQ(Label1(form).text(), "Loaded, 8x6");
+}
+
+TEST_F(Form1LoadTest, OpenFileLoadsByTheVeryBytesOfTheName) {
+  // Not valid UTF-8: the name as text would name another file.
+  const std::string path = Grid("\xFF\xFE.grid", 9, 7);
+  form.OpenFile(path);
+  ExpectShowing(path);
+}
+
+TEST_F(Form1LoadTest, CtrlOOpensADialogWhoseChoiceIsLoaded) {
+  const std::string path = Grid("chosen.grid", 11, 4);
+  QTest::keyClick(&form, Qt::Key_O, Qt::ControlModifier);
+  auto* dialog = form.findChild<QFileDialog*>();
+  ASSERT_NE(dialog, nullptr);
+  EXPECT_TRUE(dialog->isVisible());
+  EXPECT_TRUE(dialog->nameFilters().contains("Cell grids (*.grid)"));
+  dialog->selectFile(QString::fromStdString(path));
+  static_cast<QDialog*>(dialog)->accept();  // public there
+  ExpectShowing(path);
+}
+
+TEST_F(Form1LoadTest, OneDroppedLocalFileIsLoaded) {
+  for (QWidget* target : {static_cast<QWidget*>(&form), static_cast<QWidget*>(&Text1(form))}) {
+    const std::string path = Grid(target->objectName().toStdString() + ".grid", 13, 6);
+    EXPECT_TRUE(DragAndDrop(*target, {QUrl::fromLocalFile(QString::fromStdString(path))}));
+    ExpectShowing(path);
+  }
+}
+
+TEST_F(Form1LoadTest, DropsOfSeveralFilesOrRemoteLinksAreRefused) {
+  const QUrl local = QUrl::fromLocalFile(QString::fromStdString(Grid("local.grid", 5, 5)));
+  const QList<QUrl> refused[] = {{local, local}, {QUrl("http://example.com/remote.grid")}};
+  for (QWidget* target : {static_cast<QWidget*>(&form), static_cast<QWidget*>(&Text1(form))}) {
+    for (const QList<QUrl>& urls : refused) {
+      EXPECT_FALSE(DragAndDrop(*target, urls));
+      EXPECT_FALSE(form.isLoading());
+      EXPECT_EQ(Text1(form).text(), "Filename");
+      EXPECT_EQ(Label1(form).text(), "Status");
+    }
+  }
 }
 
 TEST_F(Form1LoadTest, StatusShowsMarkupInNamesAsTyped) {

@@ -32,6 +32,25 @@ TEST_F(Form1StartTest, ControlsCarryTheirTextsAsRealText) {
   EXPECT_EQ(Label1(form).text(), "Status");
 }
 
+TEST_F(Form1StartTest, TheInitialTextIsSelectedSoTypingReplacesIt) {
+  EXPECT_EQ(Text1(form).selectedText(), "Filename");
+  QTest::keyClicks(&Text1(form), QStringLiteral("a.grid"));
+  EXPECT_EQ(Text1(form).text(), "a.grid");
+}
+
+TEST_F(Form1StartTest, WindowIconIsDrawnWithoutAnInstalledTheme) {
+  EXPECT_FALSE(form.windowIcon().pixmap(32, 32).isNull());
+}
+
+TEST_F(Form1StartTest, CtrlQAndCtrlWCloseTheWindow) {
+  for (const Qt::Key key : {Qt::Key_Q, Qt::Key_W}) {
+    Form1 window;
+    ShowAndActivate(window);
+    QTest::keyClick(&window, key, Qt::ControlModifier);
+    EXPECT_FALSE(window.isVisible()) << QKeySequence(key).toString().toStdString();
+  }
+}
+
 TEST_F(Form1StartTest, ControlsSitOnTheTopRow) {
   EXPECT_EQ(Text1(form).geometry(), QRect(0, 0, 257, 19));
   EXPECT_EQ(Command1(form).geometry(), QRect(264, 0, 57, 17));

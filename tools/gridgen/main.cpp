@@ -24,6 +24,7 @@ using tolmer::GridHeader;
 constexpr std::string_view kUsage =
     "usage: tolmer-gridgen terrain WIDTH HEIGHT OUT [SEED]\n"
     "       tolmer-gridgen sparse WIDTH HEIGHT OUT\n"
+    "       tolmer-gridgen --help\n"
     "terrain writes an island landscape with land (type 0) and water (type 1);\n"
     "sparse writes the header and leaves every record zero, as a sparse file.\n";
 
@@ -85,6 +86,10 @@ void WriteSparse(std::int32_t width, std::int32_t height, const std::string& out
 
 int main(int argc, char** argv) {
   try {
+    if (argc == 2 && std::string_view(argv[1]) == "--help") {
+      std::cout << kUsage;
+      return 0;
+    }
     if (argc < 5) {
       std::cerr << kUsage;
       return 2;
