@@ -66,16 +66,25 @@ void GridReader::open(const std::string& path) {
     ThrowSystemError("cannot set up " + path, error);
   }
   ::posix_fadvise(fd_, 0, 0, POSIX_FADV_SEQUENTIAL);
-  if (!buffer_) {
-    buffer_ = std::make_unique_for_overwrite<unsigned char[]>(kBufferSize);
-  }
   begin_ = end_ = 0;
 }
 
 GridHeader GridReader::readHeader() {
-  rewind();
+  if (fd_ < 0) {
+    throw GridError("grid file is not open");
+  }
+  unsigned char bytes[kHeaderSize];
+  const std::size_t got = readAt(0, bytes, kHeaderSize);
+  if (got < kHeaderSize) {
+    throw GridError(EndOfFileMessage(got, currentFileSize()));
+  }
+  // Sequential reading goes on from the first record.
+  if (::lseek(fd_, kHeaderSize, SEEK_SET) != static_cast<off_t>(kHeaderSize)) {
+    ThrowSystemError("cannot rewind grid file", errno);
+  }
+  begin_ = end_ = 0;
+  bufferOffset_ = kHeaderSize;
   GridHeader header;
-  const unsigned char* bytes = take(kHeaderSize);
   std::memcpy(header.Signature.data(), bytes, kSignatureSize);
   header.GridWidth = LoadI32LE(bytes + kSignatureSize);
   header.GridHeight = LoadI32LE(bytes + kSignatureSize + 4);
@@ -102,11 +111,16 @@ RecordBlock GridReader::readRecordsUpTo(std::uint64_t first, std::size_t count,
   if (fd_ < 0) {
     throw GridError("grid file is not open");
   }
-  const std::uint64_t start = kHeaderSize + first * kCellRecordSize;
-  const std::size_t wanted = count * kCellRecordSize;
+  const std::size_t got =
+      readAt(kHeaderSize + first * kCellRecordSize, buffer, count * kCellRecordSize);
+  return RecordBlock(buffer, got / kCellRecordSize);
+}
+
+std::size_t GridReader::readAt(std::uint64_t offset, unsigned char* buffer,
+                               std::size_t size) const {
   std::size_t got = 0;
-  while (got < wanted) {
-    const ssize_t now = ::pread(fd_, buffer + got, wanted - got, static_cast<off_t>(start + got));
+  while (got < size) {
+    const ssize_t now = ::pread(fd_, buffer + got, size - got, static_cast<off_t>(offset + got));
     if (now > 0) {
       got += static_cast<std::size_t>(now);
     } else if (now == 0) {
@@ -115,7 +129,7 @@ RecordBlock GridReader::readRecordsUpTo(std::uint64_t first, std::size_t count,
       ThrowSystemError("cannot read grid file", errno);
     }
   }
-  return RecordBlock(buffer, got / kCellRecordSize);
+  return got;
 }
 
 void GridReader::requireRecords(const GridHeader& header) const {
@@ -145,6 +159,10 @@ void GridReader::fill(std::size_t count) {
   if (end_ - begin_ >= count) {
     return;
   }
+  if (!buffer_) {
+    // Only sequential reading needs it, so loads by position never fill it in.
+    buffer_ = std::make_unique_for_overwrite<unsigned char[]>(kBufferSize);
+  }
   std::memmove(buffer_.get(), buffer_.get() + begin_, end_ - begin_);
   bufferOffset_ += begin_;
   end_ -= begin_;
@@ -159,17 +177,6 @@ void GridReader::fill(std::size_t count) {
       ThrowSystemError("cannot read grid file", errno);
     }
   }
-}
-
-void GridReader::rewind() {
-  if (fd_ < 0) {
-    throw GridError("grid file is not open");
-  }
-  if (::lseek(fd_, 0, SEEK_SET) != 0) {
-    ThrowSystemError("cannot rewind grid file", errno);
-  }
-  begin_ = end_ = 0;
-  bufferOffset_ = 0;
 }
 
 std::uint64_t GridReader::currentFileSize() const {

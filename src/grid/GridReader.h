@@ -48,7 +48,8 @@ class GridReader {
   // Returns a pointer to the next `count` bytes of the file and moves past them.
   const unsigned char* take(std::size_t count);
   void fill(std::size_t count);
-  void rewind();
+  // Reads up to `size` bytes from `offset`; fewer only where the file ends.
+  std::size_t readAt(std::uint64_t offset, unsigned char* buffer, std::size_t size) const;
   std::uint64_t currentFileSize() const;
 
   int fd_ = -1;

@@ -1,5 +1,6 @@
 #include "render/MemorySurface.h"
 
+#include <algorithm>
 #include <stdexcept>
 
 namespace tolmer {
@@ -20,11 +21,15 @@ MemorySurface::MemorySurface(std::int32_t width, std::int32_t height, Colour bac
 }
 
 void MemorySurface::ClearSurface() {
-  const SurfaceHandle handle = hDC();
-  for (std::int32_t y = 0; y < height_; ++y) {
-    for (std::int32_t x = 0; x < width_; ++x) {
-      SetPixel(handle, x, y, background_);
-    }
+  if (bytes_.empty()) {
+    return;
+  }
+  // One pixel as SetPixel writes it, then copies of it: a clear is part of every
+  // load, and pixel by pixel it took milliseconds.
+  SetPixel(hDC(), 0, 0, background_);
+  for (std::size_t filled = 4; filled < bytes_.size(); filled *= 2) {
+    std::copy_n(bytes_.begin(), std::min(filled, bytes_.size() - filled),
+                bytes_.begin() + static_cast<std::ptrdiff_t>(filled));
   }
 }
 
