@@ -1,3 +1,5 @@
+# SPDX-FileCopyrightText: 2026 Quindel
+# SPDX-License-Identifier: MIT
 # Checks one case of tolmer-bench's command-line contract; run with cmake -P and
 # BENCH, GRIDGEN, WORK_DIR and CASE set.
 cmake_minimum_required(VERSION 3.25)

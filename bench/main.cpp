@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 Quindel
+// SPDX-License-Identifier: MIT
 // tolmer-bench: times loads of a grid file into an off-screen surface.
 #include <fcntl.h>
 #include <sys/resource.h>

@@ -1,3 +1,5 @@
+# SPDX-FileCopyrightText: 2026 Quindel
+# SPDX-License-Identifier: MIT
 # Sample grids for trying the viewer, written to examples/ in the build tree, so that
 # the source tree may be read-only; scripts/run.sh starts the viewer there, where
 # they have a short relative name.

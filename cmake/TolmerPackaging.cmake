@@ -1,3 +1,5 @@
+# SPDX-FileCopyrightText: 2026 Quindel
+# SPDX-License-Identifier: MIT
 # A Debian package of the viewer: run `cpack` in the build directory after building;
 # scripts/check-package.sh builds it and checks it with lintian. Its dependencies
 # come from the libraries the binaries link (dpkg-shlibdeps), and the SVG plugin

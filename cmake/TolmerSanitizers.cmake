@@ -1,3 +1,5 @@
+# SPDX-FileCopyrightText: 2026 Quindel
+# SPDX-License-Identifier: MIT
 # Sanitizers are switched on per build tree and reach every target the project
 # defines; imported libraries (GoogleTest, Qt) stay as they were built.
 set(TOLMER_SANITIZE "" CACHE STRING

@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 Quindel
+// SPDX-License-Identifier: MIT
 // grid_fuzz: hands arbitrary bytes to ShowGrid as a grid file and checks, after
 // every load, the rules that hold whatever a file contains (LoadInvariants.h).
 #include <cstddef>

@@ -1,4 +1,6 @@
 #!/usr/bin/env bash
+# SPDX-FileCopyrightText: 2026 Quindel
+# SPDX-License-Identifier: MIT
 # Fuzzes ShowGrid for SECONDS with grid_fuzz, starting from the committed corpus,
 # and prints the executions per second and in total. Inputs that add coverage
 # collect in build/fuzz/corpus, failing inputs in build/fuzz/artifacts; add every

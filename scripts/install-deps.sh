@@ -1,4 +1,6 @@
 #!/usr/bin/env bash
+# SPDX-FileCopyrightText: 2026 Quindel
+# SPDX-License-Identifier: MIT
 # Installs the Debian 12 packages Tolmer needs; does nothing when they are all
 # present. Needs root to install.
 # Usage: install-deps.sh run|test

@@ -1,4 +1,6 @@
 #!/usr/bin/env bash
+# SPDX-FileCopyrightText: 2026 Quindel
+# SPDX-License-Identifier: MIT
 # Installs what is missing, builds the viewer and its sample grids, and starts it in
 # build/dev, where they are: type examples/island.grid and press Show.
 set -euo pipefail

@@ -1,4 +1,6 @@
 #!/usr/bin/env bash
+# SPDX-FileCopyrightText: 2026 Quindel
+# SPDX-License-Identifier: MIT
 # Remakes docs/screenshot.png: the viewer on a virtual X screen, started in
 # build/dev as scripts/run.sh starts it, after typing examples/island.grid and
 # pressing Show.

@@ -1,4 +1,6 @@
 #!/usr/bin/env bash
+# SPDX-FileCopyrightText: 2026 Quindel
+# SPDX-License-Identifier: MIT
 # Installs what is missing, builds Tolmer and runs every test.
 set -euo pipefail
 cd "$(dirname "$0")/.."

@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 Quindel
+// SPDX-License-Identifier: MIT
 // Throughput of the height scans on blocks that sit in L1/L2, in L3 (the size of
 // the reader's buffer) and in main memory.
 #include <benchmark/benchmark.h>

@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 Quindel
+// SPDX-License-Identifier: MIT
 // Cost of pass 2 per block of the reader's size: painting only the cells on the
 // surface against checking and drawing every cell.
 #include <benchmark/benchmark.h>

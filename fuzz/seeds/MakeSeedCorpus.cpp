@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 Quindel
+// SPDX-License-Identifier: MIT
 // tolmer-fuzz-seeds OUTDIR: writes the hand-made seed inputs of grid_fuzz, small
 // grid files that reach every branch of a load, each named after what it holds.
 #include <bit>

@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 Quindel
+// SPDX-License-Identifier: MIT
 #include "window/Form1.h"
 
 #include <QCloseEvent>

@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 Quindel
+// SPDX-License-Identifier: MIT
 // A tiny file may announce a grid of 2^62 cells; loading it must not ask for memory
 // in proportion to what the header claims.
 #include <gtest/gtest.h>

@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 Quindel
+// SPDX-License-Identifier: MIT
 // tolmer-e2e-close WINDOW: asks an X window to close the way a window manager does
 // when its close button is pressed: with a WM_DELETE_WINDOW client message.
 #include <X11/Xlib.h>

@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 Quindel
+// SPDX-License-Identifier: MIT
 // tolmer-e2e-compare: pixel checks on screenshots.
 //   pixel IMAGE X Y                  prints the pixel's colour as RRGGBB
 //   same A AX AY B BX BY WIDTH HEIGHT  succeeds when the WIDTH x HEIGHT rectangles

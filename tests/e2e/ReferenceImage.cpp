@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 Quindel
+// SPDX-License-Identifier: MIT
 // tolmer-e2e-reference GRID OUT.ppm BACKGROUND: writes what a fresh viewer window
 // must show after loading GRID, as the core computes it, on a background given as
 // RRGGBB hex (the window's own colour, read from a screenshot).

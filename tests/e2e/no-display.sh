@@ -1,4 +1,6 @@
 #!/usr/bin/env bash
+# SPDX-FileCopyrightText: 2026 Quindel
+# SPDX-License-Identifier: MIT
 # The viewer started without a usable display must say so and exit with status 1,
 # never abort with a core dump; its --help and --version need no display.
 # Usage: no-display.sh TOLMER

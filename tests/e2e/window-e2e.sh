@@ -1,4 +1,6 @@
 #!/usr/bin/env bash
+# SPDX-FileCopyrightText: 2026 Quindel
+# SPDX-License-Identifier: MIT
 # End-to-end test of the real viewer on a virtual X screen: types file names and
 # presses "Show" or its keys the way a user does, opens the file dialog, starts the
 # viewer with a file, and compares the screen pixel for pixel with what the core

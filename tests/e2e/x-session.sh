@@ -1,3 +1,5 @@
+# SPDX-FileCopyrightText: 2026 Quindel
+# SPDX-License-Identifier: MIT
 # shellcheck shell=bash
 # Functions for driving the viewer on a virtual X screen; sourced by the end-to-end
 # test and by the screenshot script. No window manager runs, so they place

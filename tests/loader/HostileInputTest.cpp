@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 Quindel
+// SPDX-License-Identifier: MIT
 // Whatever a file or a name holds, a load ends in "Error" or a consistent picture,
 // closes the file, keeps the earlier picture when it fails before clearing, and
 // leaves the host ready for the next load.

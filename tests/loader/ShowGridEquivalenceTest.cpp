@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 Quindel
+// SPDX-License-Identifier: MIT
 // ShowGrid against the step-by-step load on randomised grids: both must give the
 // same statuses, heartbeats, clears and every pixel, also when a load fails.
 #include <gtest/gtest.h>

@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 Quindel
+// SPDX-License-Identifier: MIT
 // A grid of more than 4 GiB, so that every size and offset must be 64-bit. The
 // file is sparse: its all-zero records take no disk space but are read in full,
 // twice, which makes this test slow.

@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 Quindel
+// SPDX-License-Identifier: MIT
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 #include <sys/stat.h>

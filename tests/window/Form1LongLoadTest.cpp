@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 Quindel
+// SPDX-License-Identifier: MIT
 // The window during a load: what the user sees and in which order, clicks and
 // resizes while it runs, and closing the window under it.
 #include <gtest/gtest.h>

@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 Quindel
+// SPDX-License-Identifier: MIT
 // Widget tests of the viewer window; they need a QApplication around them.
 #include <gtest/gtest.h>
 

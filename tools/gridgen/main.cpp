@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 Quindel
+// SPDX-License-Identifier: MIT
 // tolmer-gridgen: writes sample and benchmark grid files.
 #include <fcntl.h>
 #include <unistd.h>
