@@ -2,7 +2,9 @@
 // SPDX-License-Identifier: MIT
 #pragma once
 
+#include <cmath>
 #include <cstdint>
+#include <limits>
 
 #include "render/Colour.h"
 #include "render/HeightRange.h"
@@ -11,12 +13,36 @@ namespace tolmer {
 
 inline constexpr int kShadeSteps = 195;  // the palest shade stays short of white
 
+// Throws GridError saying that `height` cannot be shaded.
+[[noreturn]] void ThrowUnshadeable(float height);
+
 // 195 at range.MinHeight down to 0 at range.MaxHeight, clamped to 0..255 outside it.
-// Throws GridError for a height that cannot be shaded (NaN or infinite).
-std::int32_t Shade(const HeightRange& range, float height);
+// Throws GridError for a height that cannot be shaded (NaN or infinite). Inline, as
+// it runs for every pixel a load paints.
+inline std::int32_t Shade(const HeightRange& range, float height) {
+  const double span = static_cast<double>(range.MaxHeight) - static_cast<double>(range.MinHeight);
+  double fraction = 0.0;
+  if (span > 0.0) {
+    fraction = 1.0 - (static_cast<double>(height) - static_cast<double>(range.MinHeight)) / span;
+  }
+  const double scaled = std::floor(fraction * kShadeSteps);
+  // Written so that NaN fails the test as well as values beyond 32 bits.
+  if (!(scaled >= std::numeric_limits<std::int32_t>::min() &&
+        scaled <= std::numeric_limits<std::int32_t>::max())) {
+    ThrowUnshadeable(height);
+  }
+  const auto shade = static_cast<std::int32_t>(scaled);
+  if (shade < 0) {
+    return 0;
+  }
+  return shade > 255 ? 255 : shade;
+}
 
 // The green ramp for cellType 0, the blue ramp for every other type.
-void CellColor(const HeightRange& range, const float& height, const std::int32_t& cellType,
-               Colour& colour);
+inline void CellColor(const HeightRange& range, const float& height, const std::int32_t& cellType,
+                      Colour& colour) {
+  const auto shade = static_cast<std::uint32_t>(Shade(range, height));
+  colour = cellType != 0 ? MakeColour(shade, shade, 255) : MakeColour(shade, 255, shade);
+}
 
 }  // namespace tolmer
