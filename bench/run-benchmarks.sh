@@ -1,12 +1,18 @@
 #!/usr/bin/env bash
-# Times one load of 256 MiB, 1 GiB and 4 GiB grids through tolmer-bench against
-# reading the same file twice with dd, alternating the two, and prints the ratio of
-# the medians, the load's throughput (timed from outside the process like dd, and
-# inside it without start-up) and its peak resident memory.
+# SPDX-FileCopyrightText: 2026 Quindel
+# SPDX-License-Identifier: MIT
+# Times one load of 256 MiB, 1 GiB and 4 GiB grids of real terrain through
+# tolmer-bench against one pass of dd over the same file, alternating the two:
+# - warm: the file is in the page cache;
+# - cold: the file is dropped from the page cache before every run, and fincore
+#   must show none of it cached;
+# - one core: warm again, with both sides held to one processor by taskset.
+# Prints the medians, their ratio, the load's throughput (timed from outside the
+# process like dd, and inside it without start-up) and its peak resident memory.
 #
 # usage: bench/run-benchmarks.sh [DIR] [RUNS]
-#   DIR   where the grid files go (default /tmp); they are deleted afterwards
-#   RUNS  timed runs of each side per file (default 7, at least 5)
+#   DIR   where the grid files go (default /tmp); each is deleted after its rows
+#   RUNS  timed runs of each side per row (default 7, at least 5)
 set -euo pipefail
 export LC_ALL=C
 cd "$(dirname "$0")/.."
@@ -41,78 +47,99 @@ median() {
     awk '{ v[NR] = $1 } END { print (NR % 2) ? v[(NR + 1) / 2] : (v[NR / 2] + v[NR / 2 + 1]) / 2 }'
 }
 
-read_twice() {
-  dd if="$1" of=/dev/null bs=1M status=none
+# The page cache holds none of the file afterwards (fincore counts its pages).
+evict() {
+  dd if="$1" iflag=nocache count=0 status=none
+  local cached
+  cached=$(fincore --noheadings --bytes --output RES "$1" | tr -d ' ')
+  if ((cached > 0)); then
+    echo "$1: $cached bytes still cached after eviction" >&2
+    exit 1
+  fi
+}
+
+# The whole file in the page cache, read in by readahead as a user's file would be.
+cache() {
+  evict "$1"
   dd if="$1" of=/dev/null bs=1M status=none
 }
 
-load_once() {
-  "$bench" "$1"
-}
+# The two sides of a row; $prefix may hold one processor with taskset.
+prefix=()
+read_once() { "${prefix[@]}" dd if="$1" of=/dev/null bs=1M status=none; }
+load_once() { "${prefix[@]}" "$bench" "$1"; }
 
-# Prints one result line: name, size, medians, ratio, GB/s and peak RSS.
+# measure NAME FILE MODE: prints one result line. MODE is warm, cold or onecore.
 measure() {
-  local name=$1 file=$2
+  local name=$1 file=$2 mode=$3
   local size
   size=$(stat -c %s "$file")
-  # A file's page cache is faster to read when readahead filled it than when the
-  # writer did, so every file is dropped from the cache and read back in once.
+  prefix=()
+  [[ $mode == onecore ]] && prefix=(taskset -c 0)
+  [[ $mode == cold ]] || cache "$file"
+  local dd_times=() load_times=() side
+  for ((run = 1; run <= runs; ++run)); do
+    for side in read_once load_once; do
+      # Alternate which side goes first, so both see the same disturbance.
+      ((run % 2)) || side=$([[ $side == read_once ]] && echo load_once || echo read_once)
+      [[ $mode == cold ]] && evict "$file"
+      if [[ $side == read_once ]]; then
+        dd_times+=("$(seconds_of read_once "$file")")
+      else
+        load_times+=("$(seconds_of load_once "$file")")
+      fi
+    done
+  done
+  local dd_median load_median inside_median="-" rss_kib
+  dd_median=$(median "${dd_times[@]}")
+  load_median=$(median "${load_times[@]}")
+  if [[ $mode != cold ]]; then
+    # The load alone, timed inside one process: no start-up, no surface set-up.
+    inside_median=$("${prefix[@]}" "$bench" --runs "$runs" "$file" | awk '/^median/ { print $2 }')
+  fi
+  rss_kib=$(/usr/bin/time -f %M "$bench" "$file" 2>&1 >/dev/null | tail -n 1)
+  awk -v name="$name" -v mode="$mode" -v size="$size" -v dd="$dd_median" -v load="$load_median" \
+    -v inside="$inside_median" -v rss="$rss_kib" 'BEGIN {
+      inner = inside == "-" ? "         -        -" : sprintf("%10.4f %8.2f", inside, size / inside / 1e9)
+      printf "%-7s %-8s %14.0f %9.4f %9.4f %6.2f %8.2f %s %8.1f\n",
+        name, mode, size, dd, load, load / dd, size / load / 1e9, inner, rss / 1024
+    }'
+}
+
+echo "tolmer-bench against one dd pass, medians of $runs alternating runs"
+echo "machine: $(nproc) processors, $(awk '/MemTotal/ { printf "%.0f GiB", $2 / 1048576 }' /proc/meminfo)," \
+  "$(awk -F': ' '/model name/ { print $2; exit }' /proc/cpuinfo)"
+echo "load before: $(uptime)"
+printf "%-7s %-8s %14s %9s %9s %6s %8s %10s %8s %8s\n" file mode bytes "dd s" "load s" ratio \
+  "GB/s" "inside s" "GB/s" "RSS MiB"
+results=()
+for spec in "256MiB 6710" "1GiB 26843" "4GiB 107375"; do
+  read -r name rows <<<"$spec"
+  file="$work/$name.grid"
+  "$gridgen" terrain 2000 "$rows" "$file"
   sync "$file"
-  dd if="$file" iflag=nocache count=0 status=none
-  dd if="$file" of=/dev/null bs=1M status=none
   if ! "$bench" "$file" >/dev/null; then
     echo "$name: the load did not end in \"Loaded\"" >&2
     exit 1
   fi
-  local dd_times=() load_times=()
-  for ((run = 1; run <= runs; ++run)); do
-    if ((run % 2)); then
-      dd_times+=("$(seconds_of read_twice "$file")")
-      load_times+=("$(seconds_of load_once "$file")")
-    else
-      load_times+=("$(seconds_of load_once "$file")")
-      dd_times+=("$(seconds_of read_twice "$file")")
-    fi
+  modes=(warm cold)
+  [[ $name == 1GiB ]] && modes+=(onecore)
+  for mode in "${modes[@]}"; do
+    line=$(measure "$name" "$file" "$mode")
+    echo "$line"
+    results+=("$line")
   done
-  local dd_median load_median inside_median rss_kib
-  dd_median=$(median "${dd_times[@]}")
-  load_median=$(median "${load_times[@]}")
-  # The load alone, timed inside one process: no start-up, no surface set-up.
-  inside_median=$("$bench" --runs "$runs" "$file" | awk '/^median/ { print $2 }')
-  rss_kib=$(/usr/bin/time -f %M "$bench" "$file" 2>&1 >/dev/null | tail -n 1)
-  awk -v name="$name" -v size="$size" -v dd="$dd_median" -v load="$load_median" \
-    -v inside="$inside_median" -v rss="$rss_kib" 'BEGIN {
-      printf "%-8s %14.0f %10.4f %10.4f %7.2f %8.2f %10.4f %8.2f %10.1f\n",
-        name, size, dd, load, load / dd, size / load / 1e9, inside, size / inside / 1e9,
-        rss / 1024
-    }'
-}
-
-echo "tolmer-bench against two dd passes, median of $runs alternating runs"
-echo "load before: $(uptime)"
-echo "writing grids to $work"
-"$gridgen" terrain 2000 6710 "$work/256MiB.grid"
-"$gridgen" terrain 2000 26843 "$work/1GiB.grid"
-"$gridgen" sparse 2000 107375 "$work/4GiB.grid"  # 4 GiB + 32 KiB, past 32-bit offsets
-
-printf "%-8s %14s %10s %10s %7s %8s %10s %8s %10s\n" file bytes "dd x2 s" "load s" ratio "GB/s" \
-  "inside s" "GB/s" "RSS MiB"
-results=()
-for name in 256MiB 1GiB 4GiB; do
-  line=$(measure "$name" "$work/$name.grid")
-  echo "$line"
-  results+=("$line")
-  # Only one large file in the page cache at a time.
-  rm -f "$work/$name.grid"
+  # Only one large file on disk and in the page cache at a time.
+  rm -f "$file"
 done
 
-# Throughput of each size against the 1 GiB file, timed from outside and inside
-# the process: linear time means close to 1.
+# Throughput of each size against the 1 GiB file, warm, timed from outside and
+# inside the process: linear time means close to 1.
 printf '%s\n' "${results[@]}" | awk '
-  { name[NR] = $1; outside[NR] = $6; inside[NR] = $8 }
-  $1 == "1GiB" { reference = NR }
+  $2 == "warm" { name[++n] = $1; outside[n] = $7; inside[n] = $9 }
+  $2 == "warm" && $1 == "1GiB" { reference = n }
   END {
-    for (i = 1; i <= NR; ++i) {
+    for (i = 1; i <= n; ++i) {
       printf "scaling %-8s %5.2f (outside) %5.2f (inside) of the 1 GiB throughput\n",
         name[i], outside[i] / outside[reference], inside[i] / inside[reference]
     }
