@@ -74,6 +74,13 @@ watch_opens() {
   fail "inotifywait did not start: $(cat inotify.log)"
 }
 count_in_opens() { grep -c " $1" opens.log || true; }
+# wait_for_event EVENT COUNT: waits up to 30 s until EVENT has happened COUNT times.
+wait_for_event() {
+  for _ in $(seq 1500); do
+    (($(count_in_opens "$1") >= $2)) && return 0
+    sleep 0.02
+  done
+}
 # time_of_event EVENT N: when EVENT happened for the Nth time.
 time_of_event() { grep " $1" opens.log | sed -n "$2p" | cut -d' ' -f1; }
 
@@ -163,10 +170,7 @@ enter_name watched.grid
 press_show
 press_show
 press_show
-for _ in $(seq 300); do
-  (($(count_in_opens CLOSE) >= 2)) && break
-  sleep 0.1
-done
+wait_for_event CLOSE 2
 sleep 1
 [[ $(count_in_opens OPEN) == 2 && $(count_in_opens CLOSE) == 2 ]] ||
   fail "expected two loads, the file was opened and closed as: $(tr '\n' ' ' <opens.log)"
@@ -177,10 +181,7 @@ echo "a load of watched.grid takes $load_seconds s"
 step "closing the window during a long load ends the viewer within a second"
 watch_opens
 press_show
-for _ in $(seq 100); do
-  (($(count_in_opens OPEN) >= 1)) && break
-  sleep 0.02
-done
+wait_for_event OPEN 1
 closed_at=$EPOCHREALTIME
 "$close_tool" "$window"
 for _ in $(seq 100); do
