@@ -113,8 +113,8 @@ echo "load before: $(uptime)"
 printf "%-7s %-8s %14s %9s %9s %6s %8s %10s %8s %8s\n" file mode bytes "dd s" "load s" ratio \
   "GB/s" "inside s" "GB/s" "RSS MiB"
 results=()
-for spec in "256MiB 6710" "1GiB 26843" "4GiB 107375"; do
-  read -r name rows <<<"$spec"
+for entry in "256MiB 6710" "1GiB 26843" "4GiB 107375"; do
+  read -r name rows <<<"$entry"
   file="$work/$name.grid"
   "$gridgen" terrain 2000 "$rows" "$file"
   sync "$file"
