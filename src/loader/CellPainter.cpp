@@ -2,8 +2,6 @@
 // SPDX-License-Identifier: MIT
 #include "loader/CellPainter.h"
 
-#include <algorithm>
-
 #include "grid/GridError.h"
 #include "grid/RecordPlace.h"
 #include "loader/RequireFinite.h"
@@ -20,25 +18,12 @@ CellPainter::CellPainter(const GridHeader& header, const HeightRange& range,
       surface_(surface),
       y_(header.GridHeight - 1) {}
 
-void CellPainter::paintVisible(const RecordBlock& block) {
+void CellPainter::paintInRange(const RecordBlock& block) {
   // The handle stays valid until the next clear, so one serves the whole block.
   const SurfaceHandle handle = surface_.hDC();
-  const std::int64_t visibleColumns = placement_.VisibleColumns(handle.width);
-  const std::int64_t visibleRows = placement_.VisibleRows(handle.height);
-  std::size_t index = 0;
-  while (index < block.size()) {
-    const auto inRow = static_cast<std::int32_t>(
-        std::min(block.size() - index, static_cast<std::size_t>(width_ - x_)));
-    if (y_ < visibleRows) {
-      const auto end =
-          static_cast<std::int32_t>(std::min<std::int64_t>(x_ + inRow, visibleColumns));
-      for (std::int32_t x = x_; x < end; ++x) {
-        DrawCell(handle, range_, placement_, x, y_,
-                 block[index + static_cast<std::size_t>(x - x_)]);
-      }
-    }
-    index += static_cast<std::size_t>(inRow);
-    advance(inRow);
+  for (std::size_t index = 0; index < block.size(); ++index) {
+    DrawCell(handle, range_, placement_, x_, y_, block[index]);
+    advance(1);
   }
 }
 

@@ -14,14 +14,15 @@ namespace tolmer {
 
 // Paints the cells of pass 2 block by block, keeping count of the column and row
 // of the next cell: rows run from GridHeight - 1 down to 0, columns left to right.
+// Which cells show is the caller's business: it passes over the others with skip.
 class CellPainter {
  public:
   CellPainter(const GridHeader& header, const HeightRange& range, const MapPlacement& placement,
               DrawingSurface& surface);
 
   // Paints a block whose heights are all finite and inside the range, so that no
-  // cell can fail: cells that fall wholly off the surface are passed over.
-  void paintVisible(const RecordBlock& block);
+  // cell can fail and none needs checking.
+  void paintInRange(const RecordBlock& block);
   // Checks and paints cell by cell, so that a faulty cell ends the load with every
   // cell before it painted and none after it. Throws GridError naming that cell.
   void paintEach(const RecordBlock& block);

@@ -53,7 +53,7 @@ class VisiblePainter {
         block = reader_.readRecordsAt(next_, 1, buffer_.get());  // throws where it ends
       }
       if (InsideRange(ScanHeightBounds(block), range_)) {
-        painter_.paintVisible(block);
+        painter_.paintInRange(block);
       } else {
         painter_.paintEach(block);
       }

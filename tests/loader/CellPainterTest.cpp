@@ -52,7 +52,7 @@ struct StoredGrid {
   std::vector<unsigned char> bytes;
 };
 
-TEST(CellPainterTest, PassingOverHiddenCellsPaintsWhatDrawingEveryCellPaints) {
+TEST(CellPainterTest, PaintingBlocksPaintsWhatDrawingEveryCellPaints) {
   // Odd and even surface sizes, with the map's edge just inside or outside them.
   const std::pair<std::int32_t, std::int32_t> surfaces[] = {
       {0, 0}, {5, 25}, {6, 26}, {7, 27}, {8, 28}, {616, 502}, {617, 503}, {41, 60}};
@@ -72,7 +72,7 @@ TEST(CellPainterTest, PassingOverHiddenCellsPaintsWhatDrawingEveryCellPaints) {
       for (std::size_t first = 0; first < grid.cells.size();) {
         const std::size_t count =
             std::min<std::size_t>(grid.cells.size() - first, 1 + random() % 700);
-        painter.paintVisible(grid.block(first, count));
+        painter.paintInRange(grid.block(first, count));
         first += count;
       }
       MemorySurface drawn(width, height);
@@ -91,7 +91,7 @@ TEST(CellPainterTest, PaintingEachCellStopsAtTheFirstFaultyCell) {
   grid.bytes[kFaulty * kCellRecordSize + 11] = 0xFF;
   MemorySurface painted(617, 503);
   CellPainter painter(grid.header, grid.range, grid.placement, painted);
-  painter.paintVisible(grid.block(0, 100));
+  painter.paintInRange(grid.block(0, 100));
   try {
     painter.paintEach(grid.block(100, 200));
     ADD_FAILURE() << "the faulty cell was painted";
