@@ -3,11 +3,15 @@
 #include "window/PathCompleter.h"
 
 #include <QAbstractFileIconProvider>
+#include <QAbstractItemView>
+#include <QApplication>
 #include <QDir>
 #include <QFileInfo>
 #include <QFileSystemModel>
 #include <QIcon>
+#include <QMouseEvent>
 #include <QWidget>
+#include <QWindow>
 
 namespace tolmer {
 namespace {
@@ -68,6 +72,33 @@ QStringList PathCompleter::splitPath(const QString& path) const {
 QString PathCompleter::pathFromIndex(const QModelIndex& index) const {
   const QString path = QCompleter::pathFromIndex(index);
   return QDir::isRelativePath(completionPrefix()) ? QDir::current().relativeFilePath(path) : path;
+}
+
+bool PathCompleter::eventFilter(QObject* watched, QEvent* event) {
+  // Only the list's own presses: asking for popup() first would create it.
+  auto* list = qobject_cast<QAbstractItemView*>(watched);
+  if (event->type() != QEvent::MouseButtonPress || list == nullptr || list != popup() ||
+      !list->isVisible()) {
+    return QCompleter::eventFilter(watched, event);
+  }
+  const auto& press = static_cast<const QMouseEvent&>(*event);
+  const QPointF global = press.globalPosition();
+  if (list->rect().contains(list->mapFromGlobal(global).toPoint())) {
+    return QCompleter::eventFilter(watched, event);
+  }
+  // The list grabs the pointer while open. Once it is hidden, the press goes to the
+  // window beneath as the window system would have sent it, so that the widget
+  // there takes it, and the release that follows, as a click.
+  list->hide();
+  const QWidget* target = QApplication::widgetAt(global.toPoint());
+  QWindow* window = target != nullptr ? target->window()->windowHandle() : nullptr;
+  if (window != nullptr) {
+    const QPointF local = window->mapFromGlobal(global);
+    QMouseEvent replay(QEvent::MouseButtonPress, local, local, global, press.button(),
+                       press.buttons(), press.modifiers(), press.pointingDevice());
+    QApplication::sendEvent(window, &replay);
+  }
+  return true;
 }
 
 // The first names of a folder read for the typing show at once, unless the user has

@@ -20,6 +20,11 @@ class PathCompleter : public QCompleter {
   QStringList splitPath(const QString& path) const override;
   QString pathFromIndex(const QModelIndex& index) const override;
 
+ protected:
+  // A press outside the open list closes it and still reaches what it was aimed
+  // at, so that a click on Show with the list open loads the typed name.
+  bool eventFilter(QObject* watched, QEvent* event) override;
+
  private:
   void CompleteInReadFolder(const QModelIndex& folder);
 

@@ -4,6 +4,8 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
+#include <QAbstractItemView>
+#include <QCompleter>
 #include <QFileDialog>
 #include <QMimeData>
 #include <QTest>
@@ -71,6 +73,19 @@ TEST_F(Form1LoadTest, ShowPaintsTheGridAndItsSize) {
 TEST_F(Form1LoadTest, GridLargerThanTheWindowIsCutAtItsEdges) {
   ExpectShown(Grid("wide.grid", 400, 300));
   EXPECT_EQ(Label1(form).text(), "Loaded, 400x300");
+}
+
+TEST_F(Form1LoadTest, FirstClickOnShowLoadsWhileTheCompletionListIsOpen) {
+  const std::string path = Grid("completed.grid", 12, 8);
+  QLineEdit& text = Text1(form);
+  QTest::mouseClick(&text, Qt::LeftButton);
+  text.selectAll();
+  QTest::keyClicks(&text, QString::fromStdString(path));
+  QWidget* list = text.completer()->popup();
+  ASSERT_TRUE(QTest::qWaitFor([list] { return list->isVisible(); }, 10000));
+  ClickShow(form);
+  EXPECT_FALSE(list->isVisible());
+  EXPECT_EQ(Label1(form).text(), "Loaded, 12x8");
 }
 
 TEST_F(Form1LoadTest, UntouchedFilenameIsLoadedAsSuchAndFails) {

@@ -70,7 +70,11 @@ void WindowTest::ShowFile(Form1& window, const std::string& name) {
 }
 
 void WindowTest::ClickShow(Form1& window) {
-  QTest::mouseClick(&Command1(window), Qt::LeftButton);
+  // Through the window, as the window system delivers it, so that an open popup
+  // such as the completion list sees the click first.
+  const QPushButton& button = Command1(window);
+  QTest::mouseClick(window.windowHandle(), Qt::LeftButton, {},
+                    button.mapTo(&window, button.rect().center()));
   WaitForLoads(window);
 }
 
