@@ -33,6 +33,13 @@ std::string EndOfFileMessage(std::uint64_t wantedFrom, std::uint64_t fileEnd) {
          " (it was shortened while being read)";
 }
 
+FileStamp StampOf(const struct stat& status) {
+  return FileStamp{
+      static_cast<std::uint64_t>(status.st_dev), static_cast<std::uint64_t>(status.st_ino),
+      static_cast<std::uint64_t>(status.st_size), static_cast<std::int64_t>(status.st_mtim.tv_sec),
+      static_cast<std::int64_t>(status.st_mtim.tv_nsec)};
+}
+
 }  // namespace
 
 GridReader::~GridReader() {
@@ -41,6 +48,7 @@ GridReader::~GridReader() {
 
 void GridReader::open(const std::string& path) {
   close();
+  stamp_ = FileStamp{};
   if (path.find('\0') != std::string::npos) {
     throw GridError("file name holds a NUL character");
   }
@@ -68,6 +76,7 @@ void GridReader::open(const std::string& path) {
     ThrowSystemError("cannot set up " + path, error);
   }
   ::posix_fadvise(fd_, 0, 0, POSIX_FADV_SEQUENTIAL);
+  stamp_ = StampOf(status);
   begin_ = end_ = 0;
 }
 
@@ -138,6 +147,15 @@ void GridReader::requireRecords(const GridHeader& header) const {
   CheckHeader(header, currentFileSize());
 }
 
+void GridReader::requireUnchanged() const {
+  if (fd_ < 0) {
+    throw GridError("grid file is not open");
+  }
+  if (currentStamp() != stamp_) {
+    throw GridError("the file changed while it was being read");
+  }
+}
+
 void GridReader::close() {
   if (fd_ >= 0) {
     // The descriptor is released even when close reports an error, so never retry.
@@ -182,11 +200,15 @@ void GridReader::fill(std::size_t count) {
 }
 
 std::uint64_t GridReader::currentFileSize() const {
+  return currentStamp().size;
+}
+
+FileStamp GridReader::currentStamp() const {
   struct stat status {};
   if (::fstat(fd_, &status) != 0) {
     ThrowSystemError("cannot examine grid file", errno);
   }
-  return static_cast<std::uint64_t>(status.st_size);
+  return StampOf(status);
 }
 
 }  // namespace tolmer

@@ -12,6 +12,19 @@
 
 namespace tolmer {
 
+// Which file was opened and how it stood then, for telling later whether its content
+// may have changed. The change time is left out: chmod, unlink and renaming another
+// file over the name move it while the open file reads exactly as before.
+struct FileStamp {
+  std::uint64_t device = 0;
+  std::uint64_t inode = 0;
+  std::uint64_t size = 0;
+  std::int64_t modifiedSeconds = 0;
+  std::int64_t modifiedNanoseconds = 0;
+
+  bool operator==(const FileStamp&) const = default;
+};
+
 // Sequential, buffered reader over one grid file. Every readHeader starts again at
 // the first byte, which is how a second pass over the same file begins. Failures,
 // including a read past the end of the file, throw GridError; a short file never
@@ -41,6 +54,10 @@ class GridReader {
   // Throws GridError unless the file, as it is now, still holds every record the
   // header announces.
   void requireRecords(const GridHeader& header) const;
+  // How the file stood when it was last opened; kept after close.
+  const FileStamp& stamp() const { return stamp_; }
+  // Throws GridError unless the open file still matches its stamp.
+  void requireUnchanged() const;
   // Safe to call any number of times, open or not.
   void close();
 
@@ -53,8 +70,10 @@ class GridReader {
   // Reads up to `size` bytes from `offset`; fewer only where the file ends.
   std::size_t readAt(std::uint64_t offset, unsigned char* buffer, std::size_t size) const;
   std::uint64_t currentFileSize() const;
+  FileStamp currentStamp() const;
 
   int fd_ = -1;
+  FileStamp stamp_;
   std::unique_ptr<unsigned char[]> buffer_;
   std::size_t begin_ = 0;           // first unread byte in buffer_
   std::size_t end_ = 0;             // one past the last valid byte in buffer_

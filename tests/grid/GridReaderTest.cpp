@@ -9,6 +9,8 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <filesystem>
+#include <functional>
 #include <vector>
 
 #include "grid/GridError.h"
@@ -178,6 +180,48 @@ TEST_F(GridReaderTest, HeaderIsCheckedAgainstTheFileSize) {
 
   reader.open(Write(GridBytes(0, 0, Distinct), "empty.grid"));
   EXPECT_EQ(reader.readHeader().GridWidth, 0);
+}
+
+TEST_F(GridReaderTest, StampMovesWithTheContentButNotWithTheName) {
+  const std::string path = Write(GridBytes(3, 2, Distinct));
+  reader.open(path);
+  const FileStamp opened = reader.stamp();
+  // Only the name and the permissions move: the open file reads as before.
+  ::chmod(path.c_str(), 0);
+  WriteFile(path + ".new", GridBytes(1, 1, Distinct));
+  std::filesystem::rename(path + ".new", path);
+  EXPECT_NO_THROW(reader.requireUnchanged());
+  ::unlink(path.c_str());
+  EXPECT_NO_THROW(reader.requireUnchanged());
+  EXPECT_EQ(reader.stamp(), opened);
+
+  // Reopened, the name is another file.
+  WriteFile(path, GridBytes(3, 2, Distinct));
+  GridReader again;
+  again.open(path);
+  EXPECT_NE(again.stamp(), opened);
+
+  // Same size, new bytes; and, on their own, a new size or a new modification time.
+  const auto sameSize = [](const std::string& name) {
+    WriteFile(name, GridBytes(3, 2, [](auto, auto) { return CellRecord{}; }));
+  };
+  const auto grown = [](const std::string& name) { std::filesystem::resize_file(name, 999); };
+  const auto touched = [](const std::string&) {};
+  for (const auto& change :
+       std::vector<std::function<void(const std::string&)>>{sameSize, grown, touched}) {
+    WriteFile(path, GridBytes(3, 2, Distinct));
+    reader.open(path);
+    change(path);
+    testing::MarkModified(path);
+    try {
+      reader.requireUnchanged();
+      ADD_FAILURE() << "change not seen";
+    } catch (const GridError& error) {
+      EXPECT_STREQ(error.what(), "the file changed while it was being read");
+    }
+  }
+  reader.close();
+  EXPECT_THROW(reader.requireUnchanged(), GridError);
 }
 
 TEST_F(GridReaderTest, RefusesWhatIsNotARegularFile) {

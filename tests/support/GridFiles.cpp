@@ -2,6 +2,9 @@
 // SPDX-License-Identifier: MIT
 #include "support/GridFiles.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
+
 #include <fstream>
 #include <stdexcept>
 
@@ -37,6 +40,18 @@ void WriteFile(const std::string& path, const std::vector<unsigned char>& bytes)
             static_cast<std::streamsize>(bytes.size()));
   if (!out.flush()) {
     throw std::runtime_error("cannot write " + path);
+  }
+}
+
+void MarkModified(const std::string& path) {
+  struct stat status {};
+  if (::stat(path.c_str(), &status) != 0) {
+    throw std::runtime_error("cannot examine " + path);
+  }
+  timespec times[2] = {{0, UTIME_OMIT}, status.st_mtim};
+  ++times[1].tv_sec;
+  if (::utimensat(AT_FDCWD, path.c_str(), times, 0) != 0) {
+    throw std::runtime_error("cannot set the times of " + path);
   }
 }
 

@@ -23,6 +23,10 @@ std::vector<unsigned char> GridBytes(std::int32_t width, std::int32_t height,
 
 void WriteFile(const std::string& path, const std::vector<unsigned char>& bytes);
 
+// Moves the file's modification time a second on, as a rewrite a moment later
+// would: one in the same clock tick as the load's open may leave it as it was.
+void MarkModified(const std::string& path);
+
 // Writes a complete width x height grid file.
 void WriteGrid(const std::string& path, std::int32_t width, std::int32_t height,
                const CellMaker& makeCell);
