@@ -143,10 +143,6 @@ std::size_t GridReader::readAt(std::uint64_t offset, unsigned char* buffer,
   return got;
 }
 
-void GridReader::requireRecords(const GridHeader& header) const {
-  CheckHeader(header, currentFileSize());
-}
-
 void GridReader::requireUnchanged() const {
   if (fd_ < 0) {
     throw GridError("grid file is not open");

@@ -51,9 +51,6 @@ class GridReader {
   // The same, but where the file ends first, only the whole records before its end;
   // none when it ends at `first` or before.
   RecordBlock readRecordsUpTo(std::uint64_t first, std::size_t count, unsigned char* buffer) const;
-  // Throws GridError unless the file, as it is now, still holds every record the
-  // header announces.
-  void requireRecords(const GridHeader& header) const;
   // How the file stood when it was last opened; kept after close.
   const FileStamp& stamp() const { return stamp_; }
   // Throws GridError unless the open file still matches its stamp.

@@ -4,6 +4,7 @@
 
 #include <exception>
 
+#include "grid/GridError.h"
 #include "grid/GridReader.h"
 #include "loader/HeightScan.h"
 #include "loader/LoadTurns.h"
@@ -13,33 +14,46 @@
 namespace tolmer {
 namespace {
 
-LoadResult TwoPassLoad(const std::string& fileName, LoadHost& host, GridReader& reader) {
-  host.Range().Reset();
-  RequireRegularFile(fileName);
-  reader.open(fileName);
+LoadResult BothPasses(LoadHost& host, GridReader& reader) {
   LoadTurns turns(host);
   if (host.StopRequested()) {
     return LoadResult::Abandoned();
   }
-  const GridHeader scanned = reader.readHeader();
-  const std::uint64_t cells = CellCount(scanned);
+  const GridHeader header = reader.readHeader();
+  const std::uint64_t cells = CellCount(header);
   turns.BeginPass(0, cells);
-  if (!ScanHeights(reader, scanned, turns, host.Range(), ScanThreads(cells))) {
+  if (!ScanHeights(reader, header, turns, host.Range(), ScanThreads(cells))) {
     return LoadResult::Abandoned();
   }
-  // Read again, and checked against the file's size again: it may have changed.
-  const GridHeader header = reader.readHeader();
+  // An unchanged file still holds this header and every record it announces, and
+  // the heights the range was taken from.
+  reader.requireUnchanged();
   if (host.StopRequested()) {
     return LoadResult::Abandoned();
   }
   host.Surface().ClearSurface();
-  turns.BeginPass(1, CellCount(header));
+  turns.BeginPass(1, cells);
   if (!PaintVisibleCells(reader, header, turns, host)) {
     return LoadResult::Abandoned();
   }
-  // Records passed over unread must still be there, as in a file read whole.
-  reader.requireRecords(header);
+  // Otherwise the picture may mix records painted before and after a rewrite, or
+  // the file no longer holds the records pass 2 passed over.
+  reader.requireUnchanged();
   return LoadResult::Loaded(header.GridWidth, header.GridHeight);
+}
+
+LoadResult TwoPassLoad(const std::string& fileName, LoadHost& host, GridReader& reader) {
+  host.Range().Reset();
+  RequireRegularFile(fileName);
+  reader.open(fileName);
+  try {
+    return BothPasses(host, reader);
+  } catch (const GridError&) {
+    // A file rewritten under the load failed because of that, whatever its
+    // half-written bytes made the reading trip over.
+    reader.requireUnchanged();
+    throw;
+  }
 }
 
 }  // namespace

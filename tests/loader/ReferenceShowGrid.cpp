@@ -37,6 +37,7 @@ class StepByStepLoad {
   }
 
   bool paintCells(const HeightRange& range, GridHeader& header) {
+    reader_.requireUnchanged();
     header = reader_.readHeader();
     if (host_.StopRequested()) {
       return false;
@@ -99,6 +100,7 @@ LoadResult ReferenceShowGrid(const std::string& fileName, LoadHost& host) noexce
     if (host.StopRequested() || !load.scanHeights(range) || !load.paintCells(range, header)) {
       return LoadResult::Abandoned();
     }
+    reader.requireUnchanged();
     host.SetStatus("Loaded, " + std::to_string(header.GridWidth) + "x" +
                    std::to_string(header.GridHeight));
     return LoadResult::Loaded(header.GridWidth, header.GridHeight);
