@@ -2,6 +2,8 @@
 // SPDX-License-Identifier: MIT
 #include "window/FileDrop.h"
 
+#include <sys/stat.h>
+
 #include <QDropEvent>
 #include <QMimeData>
 #include <QUrl>
@@ -10,13 +12,38 @@
 namespace tolmer {
 namespace {
 
-// The file a drag carries when it is exactly one local file; nothing otherwise.
-std::optional<QString> SingleLocalFile(const QMimeData& data) {
-  const QList<QUrl> urls = data.urls();
-  if (urls.size() != 1 || !urls.front().isLocalFile()) {
+// The path of a link to a file on this host, as bytes decoded from the link's
+// percent-encoding rather than through text; nothing for other links, and for
+// relative ones, which would resolve against wherever the viewer was started.
+std::optional<std::string> LocalPathBytes(const QUrl& url) {
+  const QString host = url.host();
+  if (url.scheme() != QStringLiteral("file") ||
+      (!host.isEmpty() && host.compare(QStringLiteral("localhost"), Qt::CaseInsensitive) != 0)) {
     return std::nullopt;
   }
-  return urls.front().toLocalFile();
+  const QByteArray path = QByteArray::fromPercentEncoding(url.path(QUrl::FullyEncoded).toLatin1());
+  if (!path.startsWith('/')) {
+    return std::nullopt;
+  }
+  return path.toStdString();
+}
+
+bool IsFolder(const std::string& path) {
+  struct stat status {};
+  return ::stat(path.c_str(), &status) == 0 && S_ISDIR(status.st_mode);
+}
+
+// The file a drag carries when it is exactly one file of this host; nothing otherwise.
+std::optional<std::string> SingleLocalFile(const QMimeData& data) {
+  const QList<QUrl> urls = data.urls();
+  if (urls.size() != 1) {
+    return std::nullopt;
+  }
+  std::optional<std::string> path = LocalPathBytes(urls.front());
+  if (!path || IsFolder(*path)) {
+    return std::nullopt;
+  }
+  return path;
 }
 
 }  // namespace
@@ -31,7 +58,7 @@ bool FileDropFilter::eventFilter(QObject* /*watched*/, QEvent* event) {
   if (!drop.mimeData()->hasUrls()) {
     return false;
   }
-  const std::optional<QString> file = SingleLocalFile(*drop.mimeData());
+  const std::optional<std::string> file = SingleLocalFile(*drop.mimeData());
   if (!file || !drop.possibleActions().testFlag(Qt::CopyAction)) {
     drop.ignore();
     return true;

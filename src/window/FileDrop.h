@@ -4,11 +4,13 @@
 
 #include <QObject>
 #include <QString>
+#include <string>
 
 namespace tolmer {
 
-// Watches a widget for drags of links. One local file is accepted and, once dropped,
-// handed on by fileDropped; any other set of links is refused. Drags without links
+// Watches a widget for drags of links. One absolute file:// link to something other
+// than a folder, on this host, is accepted and, once dropped, handed on by
+// fileDropped as the bytes of its path; any other set of links is refused. Drags without links
 // are left to the widget, so that text can still be dropped into a text box.
 class FileDropFilter : public QObject {
   Q_OBJECT
@@ -17,7 +19,7 @@ class FileDropFilter : public QObject {
   using QObject::QObject;
 
  signals:
-  void fileDropped(const QString& fileName);
+  void fileDropped(const std::string& fileName);
 
  protected:
   bool eventFilter(QObject* watched, QEvent* event) override;

@@ -43,6 +43,7 @@ Form1::Form1(QWidget* parent, LoadWorker::LoadFunction load)
       worker_(kViewerMapPlacement, std::move(load)) {
   setWindowTitle(QStringLiteral("Tolmer by Quindel"));
   resize(kClientSize);
+  setMinimumSize(kMinimumClientSize);
   map_->setObjectName(QStringLiteral("Map"));
   map_->setGeometry(rect());
 
@@ -87,6 +88,10 @@ void Form1::resizeEvent(QResizeEvent* event) {
 }
 
 void Form1::closeEvent(QCloseEvent* event) {
+  // An open dialog would otherwise keep the program running without its window.
+  for (QFileDialog* dialog : findChildren<QFileDialog*>()) {
+    dialog->close();
+  }
   pendingFileName_.reset();
   worker_.stop();
   event->accept();
@@ -110,7 +115,12 @@ void Form1::AddShortcuts() {
   Command1->setShortcut(QKeySequence(Qt::ALT | Qt::Key_S));
   auto* open = new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_O), this);
   connect(open, &QShortcut::activated, this, &Form1::ShowOpenDialog);
-  auto* closing = new QShortcut(this);
+  AddCloseKeys(*this);
+}
+
+// Ctrl+Q and Ctrl+W close the viewer from `window`: Form1 or one of its dialogs.
+void Form1::AddCloseKeys(QWidget& window) {
+  auto* closing = new QShortcut(&window);
   closing->setKeys({QKeySequence(Qt::CTRL | Qt::Key_Q), QKeySequence(Qt::CTRL | Qt::Key_W)});
   connect(closing, &QShortcut::activated, this, &QWidget::close);
 }
@@ -122,7 +132,7 @@ void Form1::AcceptFileDrops() {
   setAcceptDrops(true);
   installEventFilter(drops);
   Text1->installEventFilter(drops);
-  connect(drops, &FileDropFilter::fileDropped, this, &Form1::OpenChosenFile);
+  connect(drops, &FileDropFilter::fileDropped, this, &Form1::OpenFile);
 }
 
 void Form1::ShowOpenDialog() {
@@ -134,12 +144,15 @@ void Form1::ShowOpenDialog() {
   connect(dialog, &QFileDialog::fileSelected, this, &Form1::OpenChosenFile);
   connect(dialog, &QFileDialog::finished, this,
           [this, dialog] { openFolder_ = dialog->directory().absolutePath(); });
-  // Not exec(): loads and painting go on while the dialog is open.
-  dialog->open();
+  // Not modal: loads, painting and closing the window go on while it is open.
+  dialog->setWindowModality(Qt::NonModal);
+  AddCloseKeys(*dialog);
+  dialog->show();
 }
 
 void Form1::OpenFile(const std::string& fileName) {
   Text1->setText(QFile::decodeName(QByteArray::fromStdString(fileName)));
+  givenName_ = GivenName{Text1->text(), fileName};
   Load(fileName);
 }
 
@@ -148,7 +161,10 @@ void Form1::OpenChosenFile(const QString& name) {
 }
 
 void Form1::Command1_Click() {
-  Load(QFile::encodeName(Text1->text()).toStdString());
+  // Text is not bytes: a name that is not valid UTF-8 would name another file.
+  const QString text = Text1->text();
+  Load(givenName_ && givenName_->text == text ? givenName_->bytes
+                                              : QFile::encodeName(text).toStdString());
 }
 
 void Form1::Load(const std::string& fileName) {

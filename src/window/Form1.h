@@ -50,6 +50,7 @@ class Form1 : public QWidget {
   void Command1_Click();
   void AddDesktopWays();
   void AddShortcuts();
+  void AddCloseKeys(QWidget& window);
   void AcceptFileDrops();
   void ShowOpenDialog();
   void OpenChosenFile(const QString& name);
@@ -65,6 +66,13 @@ class Form1 : public QWidget {
   QPushButton* Command1;
   QLabel* Label1;
   QProgressBar* progress_;
+  // A name given as bytes (from the command line, a drop or the dialog), and the
+  // text Text1 showed it as: Show loads the bytes while Text1 still shows that.
+  struct GivenName {
+    QString text;
+    std::string bytes;
+  };
+  std::optional<GivenName> givenName_;
   // Where the last file dialog was left, so that the next one opens there.
   QString openFolder_;
   // The name of the last click on Show during a load, loaded once that load ends.

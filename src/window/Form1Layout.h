@@ -16,6 +16,10 @@ inline constexpr QRect kText1Geometry{0, 0, 257, 19};
 inline constexpr QRect kCommand1Geometry{264, 0, 57, 17};
 inline constexpr QRect kLabel1Geometry{328, 0, 129, 17};
 
+// Small enough for any screen, large enough that the control row stays whole.
+inline constexpr QSize kMinimumClientSize{kLabel1Geometry.right() + 1 + kViewerMapPlacement.left(),
+                                          kViewerMapPlacement.top()};
+
 // Width for Label1 so that it shows `textWidth` pixels of status: never narrower than
 // its designed width, and never reaching past the right edge of the client area.
 constexpr int StatusLabelWidth(int textWidth, int clientWidth) {

@@ -138,6 +138,7 @@ TEST_F(Form1LoadTest, ResizingKeepsThePicture) {
 
   form.resize(200, 100);
   ASSERT_TRUE(QTest::qWaitForWindowExposed(&form));
+  EXPECT_TRUE(form.rect().contains(Label1(form).geometry()));
   form.resize(800, 600);
   ASSERT_TRUE(QTest::qWaitForWindowExposed(&form));
   const QImage enlarged = Grab(form);
@@ -170,36 +171,63 @@ TEST_F(Form1LoadTest, NonAsciiNamesReachTheFileSystem) {
   EXPECT_EQ(Label1(form).text(), "Loaded, 8x6");
 }
 
-TEST_F(Form1LoadTest, OpenFileLoadsByTheVeryBytesOfTheName) {
+TEST_F(Form1LoadTest, NamesGivenAsBytesLoadByThoseBytesFromEveryWay) {
   // Not valid UTF-8: the name as text would name another file.
-  const std::string path = Grid("\xFF\xFE.grid", 9, 7);
-  form.OpenFile(path);
-  ExpectShowing(path);
-}
-
-TEST_F(Form1LoadTest, CtrlOOpensADialogWhoseChoiceIsLoaded) {
-  const std::string path = Grid("chosen.grid", 11, 4);
+  const std::string names[] = {"\xFF\xFE.grid", "caf\xE9.grid"};
+  for (const std::string& name : names) {
+    SCOPED_TRACE(name);
+    const std::string path = Grid(name, 9, 7);
+    form.OpenFile(path);
+    ExpectShowing(path);
+    // Show again, with the name as it came still in the text box.
+    ClickShow(form);
+    ExpectShowing(path);
+  }
+  const std::string chosen = Grid("chosen.grid", 11, 4);
   QTest::keyClick(&form, Qt::Key_O, Qt::ControlModifier);
   auto* dialog = form.findChild<QFileDialog*>();
   ASSERT_NE(dialog, nullptr);
   EXPECT_TRUE(dialog->isVisible());
   EXPECT_TRUE(dialog->nameFilters().contains("Cell grids (*.grid)"));
-  dialog->selectFile(QString::fromStdString(path));
+  dialog->selectFile(QFile::decodeName(QByteArray::fromStdString(chosen)));
   static_cast<QDialog*>(dialog)->accept();  // public there
-  ExpectShowing(path);
+  ExpectShowing(chosen);
+
+  const std::string dropped = Grid("\xFF\xFE-dropped.grid", 13, 6);
+  const QByteArray path = QByteArray::fromStdString(dropped).toPercentEncoding("/");
+  const std::pair<QWidget*, QByteArray> drops[] = {{&form, "file://" + path},
+                                                   {&Text1(form), "file://localhost" + path}};
+  for (const auto& [target, link] : drops) {
+    Text1(form).setText(QStringLiteral("Filename"));
+    EXPECT_TRUE(DragAndDrop(*target, {QUrl::fromEncoded(link)}));
+    ExpectShowing(dropped);
+  }
 }
 
-TEST_F(Form1LoadTest, OneDroppedLocalFileIsLoaded) {
-  for (QWidget* target : {static_cast<QWidget*>(&form), static_cast<QWidget*>(&Text1(form))}) {
-    const std::string path = Grid(target->objectName().toStdString() + ".grid", 13, 6);
-    EXPECT_TRUE(DragAndDrop(*target, {QUrl::fromLocalFile(QString::fromStdString(path))}));
-    ExpectShowing(path);
+TEST_F(Form1LoadTest, ClosingTheWindowClosesAnOpenFileDialog) {
+  for (const Qt::Key key : {Qt::Key_Q, Qt::Key_W}) {
+    Form1 window;
+    ShowAndActivate(window);
+    QTest::keyClick(window.windowHandle(), Qt::Key_O, Qt::ControlModifier);
+    auto* dialog = window.findChild<QFileDialog*>();
+    ASSERT_NE(dialog, nullptr);
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(dialog));
+    // Once from the window, once from the dialog.
+    QTest::keyClick(key == Qt::Key_Q ? window.windowHandle() : dialog->windowHandle(), key,
+                    Qt::ControlModifier);
+    EXPECT_FALSE(window.isVisible());
+    EXPECT_FALSE(dialog->isVisible());
   }
 }
 
 TEST_F(Form1LoadTest, DropsOfSeveralFilesOrRemoteLinksAreRefused) {
   const QUrl local = QUrl::fromLocalFile(QString::fromStdString(Grid("local.grid", 5, 5)));
-  const QList<QUrl> refused[] = {{local, local}, {QUrl("http://example.com/remote.grid")}};
+  const QList<QUrl> refused[] = {
+      {local, local},
+      {QUrl("http://example.com/remote.grid")},
+      {QUrl("file://otherhost" + local.path())},
+      {QUrl("file:local.grid")},
+      {QUrl::fromLocalFile(QString::fromStdString(dir.root().string()))}};
   for (QWidget* target : {static_cast<QWidget*>(&form), static_cast<QWidget*>(&Text1(form))}) {
     for (const QList<QUrl>& urls : refused) {
       EXPECT_FALSE(DragAndDrop(*target, urls));
