@@ -4,12 +4,33 @@
 
 #include <QElapsedTimer>
 #include <QFile>
+#include <algorithm>
+#include <cstdlib>
+#include <mutex>
 #include <stop_token>
 #include <utility>
+#include <vector>
 
 #include "window/ImageSurface.h"
 
 namespace tolmer {
+namespace {
+
+// Every worker alive, so that a process that exits without destroying its window,
+// as Qt's does when the display goes away, still stops and joins every load before
+// the libraries the load talks to are torn down.
+struct LiveWorkers {
+  std::mutex mutex;
+  std::vector<LoadWorker*> workers;
+};
+
+LiveWorkers& Live() {
+  // Never destroyed: exit handlers may still need it.
+  static auto* live = new LiveWorkers;
+  return *live;
+}
+
+}  // namespace
 
 // The load's side of the worker: turns what the load does into signals.
 class LoadWorker::Host : public LoadHost {
@@ -64,12 +85,33 @@ class LoadWorker::Host : public LoadHost {
 LoadWorker::LoadWorker(MapPlacement placement, LoadFunction load)
     : placement_(placement), load_(std::move(load)) {
   connect(this, &LoadWorker::loadEnded, this, &LoadWorker::onLoadEnded);
+  // Registered after the application object exists, so it runs before Qt's own
+  // exit handlers and static objects go.
+  static const bool stopsAtExit = std::atexit(StopAllLoads) == 0;
+  (void)stopsAtExit;
+  const std::lock_guard lock(Live().mutex);
+  Live().workers.push_back(this);
 }
 
 LoadWorker::~LoadWorker() {
+  {
+    const std::lock_guard lock(Live().mutex);
+    std::erase(Live().workers, this);
+  }
+  StopAndJoin();
+}
+
+void LoadWorker::StopAndJoin() {
   stop();
   if (thread_.joinable()) {
     thread_.join();
+  }
+}
+
+void LoadWorker::StopAllLoads() {
+  const std::lock_guard lock(Live().mutex);
+  for (LoadWorker* worker : Live().workers) {
+    worker->StopAndJoin();
   }
 }
 
@@ -92,7 +134,9 @@ void LoadWorker::stop() {
 
 void LoadWorker::onLoadEnded(const LoadResult& result) {
   // The thread has nothing left to do but return.
-  thread_.join();
+  if (thread_.joinable()) {
+    thread_.join();
+  }
   busy_ = false;
   emit finished(result);
 }

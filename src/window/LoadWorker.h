@@ -23,7 +23,8 @@ namespace tolmer {
 // responsive, and reports to the window's thread by signal: the statuses, the
 // picture (at the clear, at most every kShowInterval while painting, and at the
 // end) and how far the load has got. The load paints into an image of its own; the
-// window only shows copies of it. Destroying the worker stops and joins its load.
+// window only shows copies of it. Destroying the worker, or leaving the process by
+// exit(), stops and joins its load.
 class LoadWorker : public QObject {
   Q_OBJECT
 
@@ -60,6 +61,9 @@ class LoadWorker : public QObject {
   class Host;
 
   void onLoadEnded(const LoadResult& result);
+  void StopAndJoin();
+  // At exit, for the workers whose owners are never destroyed.
+  static void StopAllLoads();
 
   const MapPlacement placement_;
   const LoadFunction load_;

@@ -7,6 +7,8 @@
 #include <QProgressBar>
 #include <QSignalSpy>
 #include <QTest>
+#include <cstdio>
+#include <cstdlib>
 #include <memory>
 
 #include "GatedLoads.h"
@@ -141,6 +143,25 @@ TEST_F(Form1LongLoadTest, ClosingOrDestroyingTheWindowStopsItsLoad) {
   QTest::mouseClick(&Command1(*doomed), Qt::LeftButton);
   ASSERT_TRUE(held.WaitUntilHeldAt(1));
   doomed.reset();
+
+  // Left by exit() with the window never destroyed, as Qt leaves when the display
+  // goes away: the load is stopped and joined on the way out.
+  GTEST_FLAG_SET(death_test_style, "threadsafe");
+  EXPECT_EXIT(
+      {
+        Form1 left(nullptr, [&held](const std::string& name, LoadHost& host) {
+          const LoadResult result = held.Function()(name, host);
+          std::fputs("the load has ended\n", stderr);
+          return result;
+        });
+        left.show();
+        Text1(left).setText(QString::fromStdString(path));
+        QTest::mouseClick(&Command1(left), Qt::LeftButton);
+        if (held.WaitUntilHeldAt(1)) {
+          std::exit(0);
+        }
+      },
+      ::testing::ExitedWithCode(0), "the load has ended");
 }
 
 TEST_F(Form1LongLoadTest, ThePictureTakesTheSizeTheWindowHasAtTheClear) {
