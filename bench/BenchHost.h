@@ -8,7 +8,7 @@
 
 #include "loader/LoadHost.h"
 #include "render/MemorySurface.h"
-#include "window/ViewerGeometry.h"
+#include "render/ViewerGeometry.h"
 
 namespace tolmer::bench {
 

@@ -136,8 +136,8 @@ void CheckPainting(const FinishedLoad& load, const StatedHeader& header) {
   const MapPlacement& at = load.host.placement;
   const std::int64_t width = surface.width();
   const bool hasCells = header.width > 0 && header.height > 0;
-  const std::int64_t mapLeft = at.left();
-  const std::int64_t mapTop = at.top();
+  const std::int64_t mapLeft = at.Left();
+  const std::int64_t mapTop = at.Top();
   const std::int64_t mapEnd = hasCells ? std::min(width, at.CellLeft(header.width)) : mapLeft;
   const std::int64_t mapBottom = hasCells ? at.CellTop(header.height) : mapTop;
   std::vector<unsigned char> blank(static_cast<std::size_t>(width) * 4);

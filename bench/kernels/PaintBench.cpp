@@ -7,7 +7,7 @@
 #include "SampleRecords.h"
 #include "loader/CellPainter.h"
 #include "render/MemorySurface.h"
-#include "window/ViewerGeometry.h"
+#include "render/ViewerGeometry.h"
 
 namespace {
 

@@ -27,7 +27,7 @@ void DrawCell(const SurfaceHandle& surface, const HeightRange& range, const MapP
               const std::int32_t& x, const std::int32_t& y, const CellRecord& cell) {
   const std::int64_t left = placement.CellLeft(x);
   const std::int64_t top = placement.CellTop(y);
-  const std::int32_t side = placement.cornerSize();
+  const std::int32_t side = placement.CornerSize();
   Colour colour = 0;
   CellColor(range, cell.Height3, cell.CellType, colour);
   FillSquare(surface, left, top, side, colour);

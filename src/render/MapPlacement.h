@@ -19,11 +19,11 @@ class MapPlacement {
     }
   }
 
-  constexpr std::int32_t left() const { return left_; }
-  constexpr std::int32_t top() const { return top_; }
-  constexpr std::int32_t cellSize() const { return cellSize_; }
+  constexpr std::int32_t Left() const { return left_; }
+  constexpr std::int32_t Top() const { return top_; }
+  constexpr std::int32_t CellSize() const { return cellSize_; }
   // The side of the square that one corner height shades.
-  constexpr std::int32_t cornerSize() const { return cellSize_ / 2; }
+  constexpr std::int32_t CornerSize() const { return cellSize_ / 2; }
 
   // First pixel column of cell column x, and first pixel row of cell row y; 64-bit,
   // so that no grid coordinate can overflow.

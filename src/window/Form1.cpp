@@ -15,8 +15,8 @@
 #include <QTextDocument>
 #include <utility>
 
+#include "render/ViewerGeometry.h"
 #include "window/FileDrop.h"
-#include "window/Form1Layout.h"
 #include "window/MapView.h"
 #include "window/PathCompleter.h"
 
@@ -25,10 +25,14 @@ namespace {
 
 constexpr int kProgressSteps = 1000;
 
-void Place(QWidget& control, const char* name, const char* accessibleName, const QRect& geometry) {
+QRect ToQRect(const PixelRect& rect) {
+  return QRect(rect.left, rect.top, rect.width, rect.height);
+}
+
+void Place(QWidget& control, const char* name, const char* accessibleName, const PixelRect& rect) {
   control.setObjectName(QString::fromLatin1(name));
   control.setAccessibleName(QString::fromLatin1(accessibleName));
-  control.setGeometry(geometry);
+  control.setGeometry(ToQRect(rect));
 }
 
 }  // namespace
@@ -42,15 +46,15 @@ Form1::Form1(QWidget* parent, LoadWorker::LoadFunction load)
       progress_(new QProgressBar(this)),
       worker_(kViewerMapPlacement, std::move(load)) {
   setWindowTitle(QStringLiteral("Tolmer by Quindel"));
-  resize(kClientSize);
-  setMinimumSize(kMinimumClientSize);
+  resize(kViewerWidth, kViewerHeight);
+  setMinimumSize(kMinimumViewerWidth, kMinimumViewerHeight);
   map_->setObjectName(QStringLiteral("Map"));
   map_->setGeometry(rect());
 
-  Place(*Text1, "Text1", "File name", kText1Geometry);
-  Place(*Command1, "Command1", "Show", kCommand1Geometry);
-  Place(*Label1, "Label1", "Status", kLabel1Geometry);
-  Place(*progress_, "Progress", "Loading progress", ProgressStripGeometry(width()));
+  Place(*Text1, "Text1", "File name", kText1Rect);
+  Place(*Command1, "Command1", "Show", kCommand1Rect);
+  Place(*Label1, "Label1", "Status", kLabel1Rect);
+  Place(*progress_, "Progress", "Loading progress", ProgressStripRect(width()));
   // Enter in the text box must not press the button.
   Command1->setAutoDefault(false);
   Command1->setDefault(false);
@@ -82,7 +86,7 @@ void Form1::SetStatus(const QString& text) {
 void Form1::resizeEvent(QResizeEvent* event) {
   QWidget::resizeEvent(event);
   map_->setGeometry(rect());
-  progress_->setGeometry(ProgressStripGeometry(width()));
+  progress_->setGeometry(ToQRect(ProgressStripRect(width())));
   worker_.setSurfaceSize(size());
   FitLabel1();
 }
@@ -207,7 +211,7 @@ void Form1::FitLabel1() {
   const QMargins margins = Label1->contentsMargins();
   const int textWidth = Label1->fontMetrics().horizontalAdvance(Label1->text()) + margins.left() +
                         margins.right() + 2 * Label1->margin();
-  Label1->resize(StatusLabelWidth(textWidth, width()), kLabel1Geometry.height());
+  Label1->resize(StatusLabelWidth(textWidth, width()), kLabel1Rect.height);
 }
 
 }  // namespace tolmer

@@ -65,7 +65,7 @@ TEST(CellPainterTest, PaintingBlocksPaintsWhatDrawingEveryCellPaints) {
       grid.placement = placements[random() % 3];
       SCOPED_TRACE(::testing::Message()
                    << "grid " << gridWidth << "x" << gridHeight << " surface " << width << "x"
-                   << height << " cell size " << grid.placement.cellSize());
+                   << height << " cell size " << grid.placement.CellSize());
       MemorySurface painted(width, height);
       CellPainter painter(grid.header, grid.range, grid.placement, painted);
       // Blocks of random length, starting and ending anywhere in a row.

@@ -118,7 +118,7 @@ class HostileInputTest : public ::testing::Test {
     const MapPlacement& at = host.placement;
     const auto left = static_cast<std::int32_t>(at.CellLeft(column));
     const auto top = static_cast<std::int32_t>(at.CellTop(0));
-    const std::int32_t half = at.cornerSize();
+    const std::int32_t half = at.CornerSize();
     return {At(left, top + half), At(left + half, top + half), At(left, top), At(left + half, top)};
   }
 
@@ -455,7 +455,7 @@ class ChangingFileTest : public HostileInputTest {
       for (std::int32_t x = 0; x < testing::kWindowWidth; ++x) {
         const MapPlacement& at = host.placement;
         const bool inMap =
-            x >= at.left() && x < at.CellLeft(kSide) && y >= at.top() && y < at.CellTop(kSide);
+            x >= at.Left() && x < at.CellLeft(kSide) && y >= at.Top() && y < at.CellTop(kSide);
         const Colour colour = At(x, y);
         const bool background = colour == host.surface.background();
         odd += (inMap ? IsRampColour(colour) || background : background) ? 0 : 1;

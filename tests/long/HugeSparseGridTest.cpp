@@ -43,14 +43,14 @@ TEST(HugeSparseGrid, LoadsAGridOfMoreThanFourGibibytes) {
   std::int64_t background = 0;
   for (std::int32_t y = 0; y < testing::kWindowHeight; ++y) {
     for (std::int32_t x = 0; x < testing::kWindowWidth; ++x) {
-      const bool inMap = x >= host.placement.left() && y >= host.placement.top();
+      const bool inMap = x >= host.placement.Left() && y >= host.placement.Top();
       const Colour colour = host.surface.PixelAt(x, y);
       green += inMap && colour == 0x00FF00U ? 1 : 0;
       background += !inMap && colour == host.surface.background() ? 1 : 0;
     }
   }
-  const std::int64_t mapPixels = std::int64_t{testing::kWindowWidth - host.placement.left()} *
-                                 (testing::kWindowHeight - host.placement.top());
+  const std::int64_t mapPixels = std::int64_t{testing::kWindowWidth - host.placement.Left()} *
+                                 (testing::kWindowHeight - host.placement.Top());
   EXPECT_EQ(green, mapPixels);
   EXPECT_EQ(background, std::int64_t{testing::kWindowWidth} * testing::kWindowHeight - mapPixels);
 }

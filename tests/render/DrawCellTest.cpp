@@ -39,13 +39,13 @@ class DrawCellTest : public ::testing::Test {
 TEST_F(DrawCellTest, EachCornerShadesItsOwnQuarterOfTheBlock) {
   // The window's placement, then others that move the origin and grow the block.
   for (const MapPlacement& other : {placement, MapPlacement{0, 0, 4}, MapPlacement{9, 3, 6}}) {
-    SCOPED_TRACE(other.cellSize());
+    SCOPED_TRACE(other.CellSize());
     placement = other;
     surface.ClearSurface();
     Draw(1, 2);
-    const std::int32_t left = placement.left() + placement.cellSize();
-    const std::int32_t top = placement.top() + 2 * placement.cellSize();
-    const std::int32_t half = placement.cornerSize();
+    const std::int32_t left = placement.Left() + placement.CellSize();
+    const std::int32_t top = placement.Top() + 2 * placement.CellSize();
+    const std::int32_t half = placement.CornerSize();
     for (std::int32_t y = top - 1; y <= top + 2 * half; ++y) {
       for (std::int32_t x = left - 1; x <= left + 2 * half; ++x) {
         const bool inside = x >= left && x < left + 2 * half && y >= top && y < top + 2 * half;

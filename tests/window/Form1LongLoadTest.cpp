@@ -16,7 +16,7 @@
 #include "support/ReferencePicture.h"
 #include "window/Form1.h"
 #include "window/MapView.h"
-#include "window/ViewerGeometry.h"
+#include "render/ViewerGeometry.h"
 
 namespace tolmer {
 namespace {
@@ -93,8 +93,8 @@ TEST_F(Form1LongLoadTest, StatusEarlierPictureProgressClearAndMapComeInOrder) {
   const MapPlacement at = kViewerMapPlacement;
   const auto bottomRow = static_cast<int>(at.CellTop(kHeight - 1));
   EXPECT_TRUE(QTest::qWaitFor(
-      [&] { return PixelOf(Grab(form), at.left(), bottomRow) != BackgroundOf(form); }));
-  EXPECT_EQ(PixelOf(Grab(form), at.left(), at.top()), BackgroundOf(form));
+      [&] { return PixelOf(Grab(form), at.Left(), bottomRow) != BackgroundOf(form); }));
+  EXPECT_EQ(PixelOf(Grab(form), at.Left(), at.Top()), BackgroundOf(form));
   EXPECT_TRUE(form.isLoading());
 
   gate.ReleaseAll();
