@@ -70,7 +70,7 @@ Form1::Form1(QWidget* parent, LoadWorker::LoadFunction load)
   Text1->setFocus();
   AddDesktopWays();
 
-  worker_.setSurfaceSize(size());
+  worker_.SetSurfaceSize(size());
   connect(Command1, &QPushButton::clicked, this, &Form1::Command1_Click);
   connect(&worker_, &LoadWorker::statusChanged, this, &Form1::SetStatus);
   connect(&worker_, &LoadWorker::pictureChanged, map_, &MapView::ShowPicture);
@@ -87,7 +87,7 @@ void Form1::resizeEvent(QResizeEvent* event) {
   QWidget::resizeEvent(event);
   map_->setGeometry(rect());
   progress_->setGeometry(ToQRect(ProgressStripRect(width())));
-  worker_.setSurfaceSize(size());
+  worker_.SetSurfaceSize(size());
   FitLabel1();
 }
 
@@ -97,7 +97,7 @@ void Form1::closeEvent(QCloseEvent* event) {
     dialog->close();
   }
   pendingFileName_.reset();
-  worker_.stop();
+  worker_.Stop();
   event->accept();
 }
 
@@ -172,7 +172,7 @@ void Form1::Command1_Click() {
 }
 
 void Form1::Load(const std::string& fileName) {
-  if (worker_.busy()) {
+  if (worker_.IsBusy()) {
     // Loads never overlap: the last name clicked during a load comes next.
     pendingFileName_ = fileName;
     return;
@@ -184,7 +184,7 @@ void Form1::StartLoad(const std::string& fileName) {
   Label1->setToolTip(QString());
   Label1->setAccessibleDescription(QString());
   progress_->setValue(0);
-  worker_.start(fileName, map_->palette().color(QPalette::Window));
+  worker_.Start(fileName, map_->palette().color(QPalette::Window));
 }
 
 void Form1::ShowProgress(double fraction) {

@@ -35,7 +35,7 @@ class Form1 : public QWidget {
   // Replaces the whole status text in Label1.
   void SetStatus(const QString& text);
   // True from a click on Show until its load, and any load queued behind it, ends.
-  bool isLoading() const { return worker_.busy(); }
+  bool IsLoading() const { return worker_.IsBusy(); }
   // Puts the name into Text1 and loads it as Show does, by exactly these bytes.
   void OpenFile(const std::string& fileName);
 

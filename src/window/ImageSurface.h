@@ -26,9 +26,9 @@ class ImageSurface : public DrawingSurface {
   void ClearSurface() override;
   SurfaceHandle hDC() override;
 
-  bool cleared() const { return cleared_; }
+  bool IsCleared() const { return cleared_; }
   // R, G, B, X bytes per pixel, the layout SetPixel writes.
-  const QImage& image() const { return image_; }
+  const QImage& Image() const { return image_; }
 
  private:
   SizeSource size_;

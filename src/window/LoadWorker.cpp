@@ -56,16 +56,16 @@ class LoadWorker::Host : public LoadHost {
       return;
     }
     emit worker_.progressChanged(progress.Fraction());
-    if (surface_.cleared()) {
-      ShowPicture(surface_.image());
+    if (surface_.IsCleared()) {
+      ShowPicture(surface_.Image());
     }
     sinceShown_.restart();
   }
 
   // The finished picture, unless the load never got to the clear or was abandoned.
   void ShowFinalPicture(const LoadResult& result) {
-    if (surface_.cleared() && result.outcome() != LoadResult::Outcome::Abandoned) {
-      ShowPicture(surface_.image());
+    if (surface_.IsCleared() && result.outcome() != LoadResult::Outcome::Abandoned) {
+      ShowPicture(surface_.Image());
     }
   }
 
@@ -84,7 +84,7 @@ class LoadWorker::Host : public LoadHost {
 
 LoadWorker::LoadWorker(MapPlacement placement, LoadFunction load)
     : placement_(placement), load_(std::move(load)) {
-  connect(this, &LoadWorker::loadEnded, this, &LoadWorker::onLoadEnded);
+  connect(this, &LoadWorker::loadEnded, this, &LoadWorker::OnLoadEnded);
   // Registered after the application object exists, so it runs before Qt's own
   // exit handlers and static objects go.
   static const bool stopsAtExit = std::atexit(StopAllLoads) == 0;
@@ -102,7 +102,7 @@ LoadWorker::~LoadWorker() {
 }
 
 void LoadWorker::StopAndJoin() {
-  stop();
+  Stop();
   if (thread_.joinable()) {
     thread_.join();
   }
@@ -115,7 +115,7 @@ void LoadWorker::StopAllLoads() {
   }
 }
 
-void LoadWorker::start(const std::string& fileName, const QColor& background) {
+void LoadWorker::Start(const std::string& fileName, const QColor& background) {
   if (busy_) {
     return;
   }
@@ -128,11 +128,11 @@ void LoadWorker::start(const std::string& fileName, const QColor& background) {
   });
 }
 
-void LoadWorker::stop() {
+void LoadWorker::Stop() {
   thread_.request_stop();
 }
 
-void LoadWorker::onLoadEnded(const LoadResult& result) {
+void LoadWorker::OnLoadEnded(const LoadResult& result) {
   // The thread has nothing left to do but return.
   if (thread_.joinable()) {
     thread_.join();

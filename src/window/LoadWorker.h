@@ -39,13 +39,13 @@ class LoadWorker : public QObject {
   LoadWorker& operator=(const LoadWorker&) = delete;
 
   // Starts loading fileName; the picture gets `background` where nothing is painted.
-  // Only while idle: from the call until `finished` has been emitted, busy() holds.
-  void start(const std::string& fileName, const QColor& background);
+  // Only while idle: from the call until `finished` has been emitted, IsBusy() holds.
+  void Start(const std::string& fileName, const QColor& background);
   // Asks the running load to stop at its next turn, and returns at once.
-  void stop();
-  bool busy() const { return busy_; }
+  void Stop();
+  bool IsBusy() const { return busy_; }
   // The size the picture gets at the load's clear; may be called during a load.
-  void setSurfaceSize(QSize size) { surfaceSize_.store(size); }
+  void SetSurfaceSize(QSize size) { surfaceSize_.store(size); }
 
  signals:
   void statusChanged(const QString& text);
@@ -60,7 +60,7 @@ class LoadWorker : public QObject {
  private:
   class Host;
 
-  void onLoadEnded(const LoadResult& result);
+  void OnLoadEnded(const LoadResult& result);
   void StopAndJoin();
   // At exit, for the workers whose owners are never destroyed.
   static void StopAllLoads();

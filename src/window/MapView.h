@@ -18,7 +18,7 @@ class MapView : public QWidget {
   explicit MapView(QWidget* parent);
 
   void ShowPicture(const QImage& picture);
-  const QImage& picture() const { return picture_; }
+  const QImage& Picture() const { return picture_; }
 
  protected:
   void paintEvent(QPaintEvent* event) override;

@@ -159,7 +159,7 @@ TEST_F(Form1LoadTest, EnterInTheTextBoxLoadsNothing) {
   const QImage before = Grab(form);
   QTest::keyClick(&text, Qt::Key_Return);
   QTest::keyClick(&text, Qt::Key_Enter);
-  EXPECT_FALSE(form.isLoading());
+  EXPECT_FALSE(form.IsLoading());
   EXPECT_EQ(Label1(form).text(), "Status");
   EXPECT_EQ(Grab(form), before);
 }
@@ -231,7 +231,7 @@ TEST_F(Form1LoadTest, DropsOfSeveralFilesOrRemoteLinksAreRefused) {
   for (QWidget* target : {static_cast<QWidget*>(&form), static_cast<QWidget*>(&Text1(form))}) {
     for (const QList<QUrl>& urls : refused) {
       EXPECT_FALSE(DragAndDrop(*target, urls));
-      EXPECT_FALSE(form.isLoading());
+      EXPECT_FALSE(form.IsLoading());
       EXPECT_EQ(Text1(form).text(), "Filename");
       EXPECT_EQ(Label1(form).text(), "Status");
     }

@@ -13,10 +13,10 @@
 
 #include "GatedLoads.h"
 #include "WindowTesting.h"
+#include "render/ViewerGeometry.h"
 #include "support/ReferencePicture.h"
 #include "window/Form1.h"
 #include "window/MapView.h"
-#include "render/ViewerGeometry.h"
 
 namespace tolmer {
 namespace {
@@ -95,7 +95,7 @@ TEST_F(Form1LongLoadTest, StatusEarlierPictureProgressClearAndMapComeInOrder) {
   EXPECT_TRUE(QTest::qWaitFor(
       [&] { return PixelOf(Grab(form), at.Left(), bottomRow) != BackgroundOf(form); }));
   EXPECT_EQ(PixelOf(Grab(form), at.Left(), at.Top()), BackgroundOf(form));
-  EXPECT_TRUE(form.isLoading());
+  EXPECT_TRUE(form.IsLoading());
 
   gate.ReleaseAll();
   WaitForLoads(form);
@@ -128,7 +128,7 @@ TEST_F(Form1LongLoadTest, ClosingOrDestroyingTheWindowStopsItsLoad) {
   StartShowing(path);  // queued, and dropped by the close
   EXPECT_TRUE(form.close());
   EXPECT_FALSE(form.isVisible());
-  ASSERT_TRUE(QTest::qWaitFor([&] { return !form.isLoading(); }, 1000));
+  ASSERT_TRUE(QTest::qWaitFor([&] { return !form.IsLoading(); }, 1000));
   ASSERT_EQ(finished.size(), 1);
   EXPECT_EQ(finished.at(0).at(0).value<LoadResult>(), LoadResult::Abandoned());
   QTest::qWait(50);
@@ -170,7 +170,7 @@ TEST_F(Form1LongLoadTest, ThePictureTakesTheSizeTheWindowHasAtTheClear) {
   form.resize(700, 400);
   gate.ReleaseAll();
   WaitForLoads(form);
-  EXPECT_EQ(form.findChild<MapView*>()->picture().size(), QSize(700, 400));
+  EXPECT_EQ(form.findChild<MapView*>()->Picture().size(), QSize(700, 400));
 
   // Resized after the clear, the load goes on painting the picture it has.
   gate.HoldAgain();
@@ -181,7 +181,7 @@ TEST_F(Form1LongLoadTest, ThePictureTakesTheSizeTheWindowHasAtTheClear) {
   gate.ReleaseAll();
   WaitForLoads(form);
   ASSERT_EQ(form.size(), QSize(900, 700));
-  EXPECT_EQ(form.findChild<MapView*>()->picture().size(), QSize(700, 400));
+  EXPECT_EQ(form.findChild<MapView*>()->Picture().size(), QSize(700, 400));
   EXPECT_EQ(Label1(form).text(), "Loaded, 2048x64");
 }
 

@@ -53,18 +53,6 @@ TEST_F(Form1StartTest, CtrlQAndCtrlWCloseTheWindow) {
   }
 }
 
-TEST_F(Form1StartTest, ControlsSitOnTheTopRow) {
-  EXPECT_EQ(Text1(form).geometry(), QRect(0, 0, 257, 19));
-  EXPECT_EQ(Command1(form).geometry(), QRect(264, 0, 57, 17));
-  EXPECT_EQ(Label1(form).geometry(), QRect(328, 0, 129, 17));
-  for (const QWidget* control :
-       {static_cast<QWidget*>(&Text1(form)), static_cast<QWidget*>(&Command1(form)),
-        static_cast<QWidget*>(&Label1(form))}) {
-    EXPECT_LE(control->geometry().bottom(), 18) << control->objectName().toStdString();
-    EXPECT_TRUE(control->isVisible()) << control->objectName().toStdString();
-  }
-}
-
 TEST_F(Form1StartTest, FocusStartsInTheTextBoxAndTabsInOrder) {
   EXPECT_EQ(QApplication::focusWidget(), &Text1(form));
   EXPECT_TRUE(Text1(form).hasFocus());
@@ -75,17 +63,6 @@ TEST_F(Form1StartTest, FocusStartsInTheTextBoxAndTabsInOrder) {
   EXPECT_TRUE(Command1(form).hasFocus());
   QTest::keyClick(&Command1(form), Qt::Key_Backtab);
   EXPECT_TRUE(Text1(form).hasFocus());
-}
-
-TEST_F(Form1StartTest, ControlsHaveAccessibleNames) {
-  EXPECT_EQ(Text1(form).accessibleName(), "File name");
-  EXPECT_EQ(Command1(form).accessibleName(), "Show");
-  EXPECT_EQ(Label1(form).accessibleName(), "Status");
-}
-
-TEST_F(Form1StartTest, ButtonIsNeverTheDefault) {
-  EXPECT_FALSE(Command1(form).isDefault());
-  EXPECT_FALSE(Command1(form).autoDefault());
 }
 
 TEST_F(Form1StartTest, ClientAreaBelowTheControlsIsEmpty) {

@@ -79,7 +79,7 @@ void WindowTest::ClickShow(Form1& window) {
 }
 
 void WindowTest::WaitForLoads(Form1& window) {
-  ASSERT_TRUE(QTest::qWaitFor([&] { return !window.isLoading(); }, 30000))
+  ASSERT_TRUE(QTest::qWaitFor([&] { return !window.IsLoading(); }, 30000))
       << "the load did not end";
 }
 
