@@ -16,7 +16,7 @@
 #include <utility>
 
 #include "render/ViewerGeometry.h"
-#include "window/FileDrop.h"
+#include "window/FileDropFilter.h"
 #include "window/MapView.h"
 #include "window/PathCompleter.h"
 

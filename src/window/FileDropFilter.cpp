@@ -1,6 +1,6 @@
 // SPDX-FileCopyrightText: 2026 Quindel
 // SPDX-License-Identifier: MIT
-#include "window/FileDrop.h"
+#include "window/FileDropFilter.h"
 
 #include <sys/stat.h>
 
