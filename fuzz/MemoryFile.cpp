@@ -6,22 +6,15 @@
 #include <unistd.h>
 
 #include <cerrno>
-#include <cstring>
-#include <stdexcept>
+
+#include "grid/GridError.h"
 
 namespace tolmer::fuzz {
-namespace {
-
-[[noreturn]] void ThrowSystemError(const std::string& what) {
-  throw std::runtime_error(what + ": " + std::strerror(errno));
-}
-
-}  // namespace
 
 MemoryFile::MemoryFile() {
   fd_ = ::memfd_create("grid", MFD_CLOEXEC);
   if (fd_ < 0) {
-    ThrowSystemError("memfd_create");
+    ThrowSystemError("memfd_create", errno);
   }
   path_ = "/proc/self/fd/" + std::to_string(fd_);
 }
@@ -32,7 +25,7 @@ MemoryFile::~MemoryFile() {
 
 void MemoryFile::assign(const unsigned char* data, std::size_t size) {
   if (::ftruncate(fd_, static_cast<off_t>(size)) != 0) {
-    ThrowSystemError("ftruncate");
+    ThrowSystemError("ftruncate", errno);
   }
   std::size_t done = 0;
   while (done < size) {
@@ -40,7 +33,7 @@ void MemoryFile::assign(const unsigned char* data, std::size_t size) {
     if (written > 0) {
       done += static_cast<std::size_t>(written);
     } else if (written == 0 || errno != EINTR) {
-      ThrowSystemError("pwrite");
+      ThrowSystemError("pwrite", errno);
     }
   }
 }

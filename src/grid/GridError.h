@@ -2,7 +2,11 @@
 // SPDX-License-Identifier: MIT
 #pragma once
 
+#include <cstdint>
 #include <stdexcept>
+#include <string>
+
+#include "grid/GridFormat.h"
 
 namespace tolmer {
 
@@ -12,5 +16,17 @@ class GridError : public std::runtime_error {
  public:
   using std::runtime_error::runtime_error;
 };
+
+// Where record `record` of a grid `gridWidth` cells wide lies, for messages:
+// "record 1407 (row 7, column 12)", all counted from 0 in the order of the file.
+std::string DescribeRecord(std::uint64_t record, std::int32_t gridWidth);
+
+// Throws GridError, naming the record and its first bad corner, unless all four
+// heights are finite: anything else cannot be shaded, and finding it in pass 1
+// keeps the earlier picture on the surface.
+void RequireFinite(const CellRecord& cell, std::uint64_t record, std::int32_t gridWidth);
+
+// Throws GridError with `what` and the system's words for `error`.
+[[noreturn]] void ThrowSystemError(const std::string& what, int error);
 
 }  // namespace tolmer

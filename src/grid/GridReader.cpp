@@ -6,20 +6,14 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <algorithm>
 #include <cerrno>
 #include <cstring>
 
 #include "grid/GridError.h"
-#include "grid/GridHeaderCheck.h"
 #include "grid/LittleEndian.h"
 
 namespace tolmer {
 namespace {
-
-[[noreturn]] void ThrowSystemError(const std::string& what, int error) {
-  throw GridError(what + ": " + std::strerror(error));
-}
 
 // Says where the file ran out: `wantedFrom` is the first byte that was being read.
 std::string EndOfFileMessage(std::uint64_t wantedFrom, std::uint64_t fileEnd) {
@@ -40,6 +34,31 @@ FileStamp StampOf(const struct stat& status) {
       static_cast<std::int64_t>(status.st_mtim.tv_nsec)};
 }
 
+// Throws unless `status` is that of a regular file, saying what `path` is instead.
+void RequireRegular(const std::string& path, const struct stat& status) {
+  if (S_ISDIR(status.st_mode)) {
+    throw GridError(path + " is a folder, not a file");
+  }
+  if (!S_ISREG(status.st_mode)) {
+    throw GridError(path + " is not a regular file");
+  }
+}
+
+// Why `path` could not be opened: what the name is, when that says more than the
+// system's words for `error` do (a socket, say, cannot be opened at all).
+[[noreturn]] void ThrowCannotOpen(const std::string& path, int error) {
+  struct stat status {};
+  if (::stat(path.c_str(), &status) != 0) {
+    const int lookup = errno;
+    if (lookup == ENOENT) {
+      throw GridError("there is no file named " + path);
+    }
+    ThrowSystemError("cannot look up " + path, lookup);
+  }
+  RequireRegular(path, status);
+  ThrowSystemError("cannot open " + path, error);
+}
+
 }  // namespace
 
 GridReader::~GridReader() {
@@ -49,14 +68,18 @@ GridReader::~GridReader() {
 void GridReader::open(const std::string& path) {
   close();
   stamp_ = FileStamp{};
+  if (path.empty()) {
+    throw GridError("no file name was given");
+  }
+  // An embedded NUL would silently name a different, shorter path.
   if (path.find('\0') != std::string::npos) {
-    throw GridError("file name holds a NUL character");
+    throw GridError("the file name holds a NUL character");
   }
   // O_NONBLOCK keeps open() itself from waiting on a FIFO without a writer; it is
   // cleared again once fstat has shown that this is a regular file.
   const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
   if (fd < 0) {
-    ThrowSystemError("cannot open " + path, errno);
+    ThrowCannotOpen(path, errno);
   }
   fd_ = fd;
   struct stat status {};
@@ -67,7 +90,7 @@ void GridReader::open(const std::string& path) {
   }
   if (!S_ISREG(status.st_mode)) {
     close();
-    throw GridError(path + " is not a regular file");
+    RequireRegular(path, status);
   }
   const int flags = ::fcntl(fd_, F_GETFL);
   if (flags < 0 || ::fcntl(fd_, F_SETFL, flags & ~O_NONBLOCK) != 0) {
@@ -77,10 +100,9 @@ void GridReader::open(const std::string& path) {
   }
   ::posix_fadvise(fd_, 0, 0, POSIX_FADV_SEQUENTIAL);
   stamp_ = StampOf(status);
-  begin_ = end_ = 0;
 }
 
-GridHeader GridReader::readHeader() {
+GridHeader GridReader::readHeader() const {
   if (fd_ < 0) {
     throw GridError("grid file is not open");
   }
@@ -89,22 +111,37 @@ GridHeader GridReader::readHeader() {
   if (got < kHeaderSize) {
     throw GridError(EndOfFileMessage(got, currentFileSize()));
   }
-  // Sequential reading goes on from the first record.
-  if (::lseek(fd_, kHeaderSize, SEEK_SET) != static_cast<off_t>(kHeaderSize)) {
-    ThrowSystemError("cannot rewind grid file", errno);
-  }
-  begin_ = end_ = 0;
-  bufferOffset_ = kHeaderSize;
   GridHeader header;
   std::memcpy(header.Signature.data(), bytes, kSignatureSize);
   header.GridWidth = LoadI32LE(bytes + kSignatureSize);
   header.GridHeight = LoadI32LE(bytes + kSignatureSize + 4);
-  CheckHeader(header, currentFileSize());
+  checkHeader(header, currentFileSize());
   return header;
 }
 
-CellRecord GridReader::readCell() {
-  return DecodeCell(take(kCellRecordSize));
+void GridReader::checkHeader(const GridHeader& header, std::uint64_t fileSize) {
+  if (header.GridWidth < 0 || header.GridHeight < 0) {
+    throw GridError("the header announces a negative grid size, " +
+                    std::to_string(header.GridWidth) + "x" + std::to_string(header.GridHeight));
+  }
+  if (fileSize < kHeaderSize) {
+    throw GridError("file is shorter than a grid header");
+  }
+  // Dividing the file's room by the record size avoids multiplying the cell count
+  // by 20, which could overflow.
+  const std::uint64_t cells = CellCount(header);
+  const std::uint64_t cellsInFile = (fileSize - kHeaderSize) / kCellRecordSize;
+  if (cells > cellsInFile) {
+    throw GridError("the file is too short: its header announces a " +
+                    std::to_string(header.GridWidth) + "x" + std::to_string(header.GridHeight) +
+                    " grid of " + std::to_string(cells) + " records, but its " +
+                    std::to_string(fileSize) + " bytes hold only " + std::to_string(cellsInFile));
+  }
+}
+
+CellRecord GridReader::readCell(std::uint64_t record) const {
+  unsigned char bytes[kCellRecordSize];
+  return readRecordsAt(record, 1, bytes)[0];
 }
 
 RecordBlock GridReader::readRecordsAt(std::uint64_t first, std::size_t count,
@@ -157,41 +194,6 @@ void GridReader::close() {
     // The descriptor is released even when close reports an error, so never retry.
     ::close(fd_);
     fd_ = -1;
-  }
-  begin_ = end_ = 0;
-}
-
-const unsigned char* GridReader::take(std::size_t count) {
-  fill(count);
-  const unsigned char* bytes = buffer_.get() + begin_;
-  begin_ += count;
-  return bytes;
-}
-
-void GridReader::fill(std::size_t count) {
-  if (fd_ < 0) {
-    throw GridError("grid file is not open");
-  }
-  if (end_ - begin_ >= count) {
-    return;
-  }
-  if (!buffer_) {
-    // Only sequential reading needs it, so loads by position never fill it in.
-    buffer_ = std::make_unique_for_overwrite<unsigned char[]>(kBufferSize);
-  }
-  std::memmove(buffer_.get(), buffer_.get() + begin_, end_ - begin_);
-  bufferOffset_ += begin_;
-  end_ -= begin_;
-  begin_ = 0;
-  while (end_ < count) {
-    const ssize_t got = ::read(fd_, buffer_.get() + end_, kBufferSize - end_);
-    if (got > 0) {
-      end_ += static_cast<std::size_t>(got);
-    } else if (got == 0) {
-      throw GridError(EndOfFileMessage(bufferOffset_ + begin_, currentFileSize()));
-    } else if (errno != EINTR) {
-      ThrowSystemError("cannot read grid file", errno);
-    }
   }
 }
 

@@ -4,7 +4,6 @@
 
 #include <cstddef>
 #include <cstdint>
-#include <memory>
 #include <string>
 
 #include "grid/GridFormat.h"
@@ -25,28 +24,27 @@ struct FileStamp {
   bool operator==(const FileStamp&) const = default;
 };
 
-// Sequential, buffered reader over one grid file. Every readHeader starts again at
-// the first byte, which is how a second pass over the same file begins. Failures,
-// including a read past the end of the file, throw GridError; a short file never
-// yields zeros or stale values.
+// Reader over one grid file, by position: every read says which records it wants,
+// so a second pass over the same file needs no rewinding, and several threads may
+// read at once. Failures, including a read past the end of the file, throw
+// GridError; a short file never yields zeros or stale values.
 class GridReader {
  public:
-  // Large enough that read() runs at memory speed, small enough to never matter.
-  static constexpr std::size_t kBufferSize = std::size_t{1} << 20U;
-
   GridReader() = default;
   ~GridReader();
   GridReader(const GridReader&) = delete;
   GridReader& operator=(const GridReader&) = delete;
 
-  // Opens a regular file read-only; a FIFO or device is refused without blocking.
+  // Opens a regular file read-only; a FIFO or device is refused without blocking,
+  // and a failure says what the name is instead: missing, a folder, not a regular
+  // file. Wildcards are never expanded, and symbolic links are followed.
   void open(const std::string& path);
-  // Rewinds, reads the header and checks it against the file's current size.
-  GridHeader readHeader();
-  CellRecord readCell();
-  // Records [first, first + count) read by position into `buffer`, which holds
-  // count * kCellRecordSize bytes. Leaves the sequential reading where it was, and
-  // may be called from several threads at once.
+  // Reads the header and checks it against the file's current size.
+  GridHeader readHeader() const;
+  // Record `record`, counted from 0 in file order.
+  CellRecord readCell(std::uint64_t record) const;
+  // Records [first, first + count) into `buffer`, which holds
+  // count * kCellRecordSize bytes.
   RecordBlock readRecordsAt(std::uint64_t first, std::size_t count, unsigned char* buffer) const;
   // The same, but where the file ends first, only the whole records before its end;
   // none when it ends at `first` or before.
@@ -60,10 +58,11 @@ class GridReader {
 
   bool isOpen() const { return fd_ >= 0; }
 
+  // Throws GridError unless both dimensions are non-negative and a file of fileSize
+  // bytes holds every record the header announces. Never overflows, whatever the header.
+  static void checkHeader(const GridHeader& header, std::uint64_t fileSize);
+
  private:
-  // Returns a pointer to the next `count` bytes of the file and moves past them.
-  const unsigned char* take(std::size_t count);
-  void fill(std::size_t count);
   // Reads up to `size` bytes from `offset`; fewer only where the file ends.
   std::size_t readAt(std::uint64_t offset, unsigned char* buffer, std::size_t size) const;
   std::uint64_t currentFileSize() const;
@@ -71,10 +70,6 @@ class GridReader {
 
   int fd_ = -1;
   FileStamp stamp_;
-  std::unique_ptr<unsigned char[]> buffer_;
-  std::size_t begin_ = 0;           // first unread byte in buffer_
-  std::size_t end_ = 0;             // one past the last valid byte in buffer_
-  std::uint64_t bufferOffset_ = 0;  // where in the file buffer_[0] was read from
 };
 
 }  // namespace tolmer

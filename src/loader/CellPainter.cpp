@@ -3,8 +3,6 @@
 #include "loader/CellPainter.h"
 
 #include "grid/GridError.h"
-#include "grid/RecordPlace.h"
-#include "loader/RequireFinite.h"
 #include "render/DrawCell.h"
 
 namespace tolmer {

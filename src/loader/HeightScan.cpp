@@ -12,8 +12,8 @@
 #include <stop_token>
 #include <thread>
 
+#include "grid/GridError.h"
 #include "grid/HeightBounds.h"
-#include "loader/RequireFinite.h"
 
 namespace tolmer {
 namespace {

@@ -8,7 +8,6 @@
 #include "grid/GridReader.h"
 #include "loader/HeightScan.h"
 #include "loader/LoadTurns.h"
-#include "loader/RequireRegularFile.h"
 #include "loader/VisiblePaint.h"
 
 namespace tolmer {
@@ -44,7 +43,6 @@ LoadResult BothPasses(LoadHost& host, GridReader& reader) {
 
 LoadResult TwoPassLoad(const std::string& fileName, LoadHost& host, GridReader& reader) {
   host.Range().Reset();
-  RequireRegularFile(fileName);
   reader.open(fileName);
   try {
     return BothPasses(host, reader);

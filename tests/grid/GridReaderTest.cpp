@@ -11,6 +11,8 @@
 #include <cstring>
 #include <filesystem>
 #include <functional>
+#include <limits>
+#include <utility>
 #include <vector>
 
 #include "grid/GridError.h"
@@ -54,57 +56,38 @@ TEST_F(GridReaderTest, ReadsHeaderFieldsLittleEndian) {
   EXPECT_EQ(header.Signature[5], '\n');
 }
 
-TEST_F(GridReaderTest, ReadsRecordsInFileOrderAndRewindsOnEachHeader) {
+TEST_F(GridReaderTest, ReadsEachRecordByItsPositionInAnyOrder) {
   reader.open(Write(GridBytes(3, 2, Distinct)));
   const GridHeader first = reader.readHeader();
   ASSERT_EQ(first.GridWidth, 3);
   ASSERT_EQ(first.GridHeight, 2);
-  for (std::int32_t row = 0; row < 2; ++row) {
-    for (std::int32_t column = 0; column < 3; ++column) {
-      EXPECT_EQ(reader.readCell(), Distinct(row, column)) << row << "," << column;
-    }
+  for (std::uint64_t record = 6; record-- > 0;) {
+    EXPECT_EQ(reader.readCell(record), Distinct(static_cast<std::int32_t>(record / 3),
+                                                static_cast<std::int32_t>(record % 3)))
+        << record;
   }
   EXPECT_EQ(reader.readHeader(), first);
-  EXPECT_EQ(reader.readCell(), Distinct(0, 0));
-  EXPECT_EQ(reader.readCell(), Distinct(0, 1));
+  EXPECT_EQ(reader.readCell(1), Distinct(0, 1));
 }
 
 TEST_F(GridReaderTest, DecodesExactBitPatterns) {
   const CellRecord special{-0.0F, 1e-45F, -3.4028235e38F, 0.1F, std::numeric_limits<int>::min()};
   reader.open(Write(GridBytes(1, 1, [&](auto, auto) { return special; })));
   reader.readHeader();
-  const CellRecord cell = reader.readCell();
+  const CellRecord cell = reader.readCell(0);
   EXPECT_TRUE(std::signbit(cell.Height1));
   EXPECT_EQ(std::memcmp(&cell, &special, sizeof cell), 0);
 }
 
-TEST_F(GridReaderTest, RecordsStraddlingTheBufferAreReadWhole) {
-  // More than one buffer of records, and 2^20 is not a multiple of 20.
-  const std::int32_t width = 1000;
-  const std::int32_t height = 120;
-  ASSERT_GT(std::size_t{width} * height * kCellRecordSize, GridReader::kBufferSize * 2);
-  reader.open(Write(GridBytes(width, height, Distinct)));
-  for (int pass = 0; pass < 2; ++pass) {
-    reader.readHeader();
-    for (std::int32_t row = 0; row < height; ++row) {
-      for (std::int32_t column = 0; column < width; ++column) {
-        ASSERT_EQ(reader.readCell(), Distinct(row, column)) << row << "," << column;
-      }
-    }
-  }
-}
-
-TEST_F(GridReaderTest, ReadsByPositionHoldTheSameRecordsAndLeaveSequentialReadsAlone) {
-  // Runs of awkward lengths at awkward places, between single sequential reads.
+TEST_F(GridReaderTest, RunsReadByPositionHoldTheirRecords) {
+  // Runs of awkward lengths at awkward places.
   const std::int32_t width = 997;
   const std::int32_t height = 150;
   reader.open(Write(GridBytes(width, height, Distinct)));
   reader.readHeader();
   std::vector<unsigned char> buffer(70000 * kCellRecordSize);
   std::uint64_t first = 0;
-  std::int32_t sequential = 0;
   for (const std::size_t count : {std::size_t{1}, std::size_t{7}, std::size_t{65536}}) {
-    EXPECT_EQ(reader.readCell(), Distinct(0, sequential++));
     const RecordBlock block = reader.readRecordsAt(first, count, buffer.data());
     ASSERT_EQ(block.size(), count);
     for (std::size_t offset = 0; offset < count; offset += 1 + offset / 3) {
@@ -147,8 +130,8 @@ TEST_F(GridReaderTest, ReadingPastTheEndThrowsInsteadOfYieldingValues) {
   bytes.insert(bytes.end(), {1, 2, 3});  // trailing bytes, less than a record
   reader.open(Write(bytes));
   reader.readHeader();
-  EXPECT_EQ(reader.readCell(), Distinct(0, 0));
-  EXPECT_THROW(reader.readCell(), GridError);
+  EXPECT_EQ(reader.readCell(0), Distinct(0, 0));
+  EXPECT_THROW(reader.readCell(1), GridError);
 }
 
 TEST_F(GridReaderTest, EveryTruncationOfAValidFileFailsCleanly) {
@@ -160,8 +143,8 @@ TEST_F(GridReaderTest, EveryTruncationOfAValidFileFailsCleanly) {
     EXPECT_THROW(
         {
           reader.readHeader();
-          for (int cell = 0; cell < 4; ++cell) {
-            reader.readCell();
+          for (std::uint64_t cell = 0; cell < 4; ++cell) {
+            reader.readCell(cell);
           }
         },
         GridError)
@@ -224,17 +207,30 @@ TEST_F(GridReaderTest, StampMovesWithTheContentButNotWithTheName) {
   EXPECT_THROW(reader.requireUnchanged(), GridError);
 }
 
-TEST_F(GridReaderTest, RefusesWhatIsNotARegularFile) {
-  EXPECT_THROW(reader.open(dir.path("missing.grid")), GridError);
-  EXPECT_THROW(reader.open(dir.root().string()), GridError);
-  EXPECT_THROW(reader.open("/dev/null"), GridError);
-  EXPECT_THROW(reader.open(std::string("a\0b", 3)), GridError);
-
-  // Opening a FIFO without a writer would block forever without O_NONBLOCK.
+TEST_F(GridReaderTest, RefusesWhatIsNotARegularFileSayingWhatItIs) {
   const std::string fifo = dir.path("fifo");
   ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
-  EXPECT_THROW(reader.open(fifo), GridError);
-  EXPECT_FALSE(reader.isOpen());
+  const std::string file = Write(GridBytes(1, 1, Distinct));
+  const std::string missing = dir.path("missing.grid");
+  const std::string folder = dir.root().string();
+  // Opening a FIFO without a writer would block forever without O_NONBLOCK.
+  for (const auto& [name, reason] : std::vector<std::pair<std::string, std::string>>{
+           {"", "no file name was given"},
+           {missing, "there is no file named " + missing},
+           {dir.path("*.grid"), "there is no file named " + dir.path("*.grid")},
+           {folder, folder + " is a folder, not a file"},
+           {"/dev/null", "/dev/null is not a regular file"},
+           {fifo, fifo + " is not a regular file"},
+           {file + "/inside", "cannot look up " + file + "/inside: Not a directory"},
+           {file + std::string(1, '\0') + "x", "the file name holds a NUL character"}}) {
+    try {
+      reader.open(name);
+      ADD_FAILURE() << "opened " << name;
+    } catch (const GridError& error) {
+      EXPECT_EQ(error.what(), reason);
+    }
+    EXPECT_FALSE(reader.isOpen());
+  }
 }
 
 TEST_F(GridReaderTest, CloseIsIdempotentAndReleasesTheDescriptor) {
@@ -245,10 +241,61 @@ TEST_F(GridReaderTest, CloseIsIdempotentAndReleasesTheDescriptor) {
   reader.close();
   EXPECT_EQ(testing::OpenDescriptorCount(), before);
   EXPECT_THROW(reader.readHeader(), GridError);
-  EXPECT_THROW(reader.readCell(), GridError);
+  EXPECT_THROW(reader.readCell(0), GridError);
 
   EXPECT_THROW(reader.open(dir.root().string()), GridError);
   EXPECT_EQ(testing::OpenDescriptorCount(), before);
+}
+
+// --- The header against the file's size, without a file ---
+
+GridHeader Header(std::int32_t width, std::int32_t height) {
+  GridHeader header;
+  header.GridWidth = width;
+  header.GridHeight = height;
+  return header;
+}
+
+constexpr std::int32_t kMax = std::numeric_limits<std::int32_t>::max();
+constexpr std::int32_t kMin = std::numeric_limits<std::int32_t>::min();
+
+TEST(GridReaderHeaderCheck, AcceptsExactAndLongerFiles) {
+  EXPECT_NO_THROW(GridReader::checkHeader(Header(0, 0), 14));
+  EXPECT_NO_THROW(GridReader::checkHeader(Header(0, 5), 14));
+  EXPECT_NO_THROW(GridReader::checkHeader(Header(kMax, 0), 14));
+  EXPECT_NO_THROW(GridReader::checkHeader(Header(3, 2), 14 + 6 * 20));
+  EXPECT_NO_THROW(GridReader::checkHeader(Header(3, 2), 14 + 6 * 20 + 19));
+}
+
+TEST(GridReaderHeaderCheck, RejectsNegativeSizes) {
+  for (const auto& [width, height] : {std::pair{-3, 2}, {2, -1}, {kMin, 0}, {0, kMin}, {-1, -1}}) {
+    EXPECT_THROW(GridReader::checkHeader(Header(width, height), 1'000'000), GridError)
+        << width << "x" << height;
+  }
+}
+
+TEST(GridReaderHeaderCheck, RejectsFilesShorterThanAnnounced) {
+  EXPECT_THROW(GridReader::checkHeader(Header(0, 0), 13), GridError);
+  EXPECT_THROW(GridReader::checkHeader(Header(3, 2), 14 + 6 * 20 - 1), GridError);
+  EXPECT_THROW(GridReader::checkHeader(Header(1, 1), 14), GridError);
+}
+
+TEST(GridReaderHeaderCheck, HugeSizesNeverOverflowIntoAcceptance) {
+  // 20 x INT32_MAX^2 exceeds 64 bits; a wrapped product would let these pass.
+  EXPECT_THROW(GridReader::checkHeader(Header(kMax, kMax), 14), GridError);
+  EXPECT_THROW(
+      GridReader::checkHeader(Header(kMax, kMax), std::numeric_limits<std::uint64_t>::max() / 2),
+      GridError);
+  EXPECT_THROW(
+      GridReader::checkHeader(Header(kMax, kMax), std::numeric_limits<std::uint64_t>::max()),
+      GridError);
+  // Sizes past 32 bits are compared exactly.
+  const std::uint64_t needed = 14 + 20 * (std::uint64_t{1} << 32);
+  EXPECT_NO_THROW(GridReader::checkHeader(Header(1 << 30, 4), needed));
+  EXPECT_THROW(GridReader::checkHeader(Header(1 << 30, 4), needed - 1), GridError);
+  // 2^62 cells need 2^62 * 20 bytes, which wraps to 0 modulo 2^64.
+  EXPECT_THROW(GridReader::checkHeader(Header(1 << 30, 1 << 30), (std::uint64_t{1} << 62) + 14),
+               GridError);
 }
 
 }  // namespace

@@ -7,7 +7,6 @@
 
 #include "grid/GridError.h"
 #include "grid/GridReader.h"
-#include "loader/RequireRegularFile.h"
 #include "render/DrawCell.h"
 
 namespace tolmer::testing {
@@ -20,12 +19,13 @@ class StepByStepLoad {
   // Both return false when the host stopped the load.
   bool scanHeights(HeightRange& range) {
     const GridHeader header = reader_.readHeader();
+    std::uint64_t record = 0;
     for (std::int32_t y = header.GridHeight - 1; y >= 0; --y) {
       for (std::int32_t x = 0; x < header.GridWidth; ++x) {
         if (!takeTurn()) {
           return false;
         }
-        const CellRecord cell = reader_.readCell();
+        const CellRecord cell = reader_.readCell(record++);
         RequireFinite(cell);
         range.Widen(cell.Height1);
         range.Widen(cell.Height2);
@@ -45,6 +45,7 @@ class StepByStepLoad {
     host_.Surface().ClearSurface();
     const SurfaceHandle surface = host_.Surface().hDC();
     const MapPlacement placement = host_.Placement();
+    std::uint64_t record = 0;
     for (std::int32_t y = header.GridHeight - 1; y >= 0; --y) {
       for (std::int32_t x = 0; x < header.GridWidth; ++x) {
         if (!takeTurn()) {
@@ -52,7 +53,7 @@ class StepByStepLoad {
         }
         // Only cells that start on the surface are looked at; the others are read,
         // so that a file cut short anywhere fails.
-        const CellRecord cell = reader_.readCell();
+        const CellRecord cell = reader_.readCell(record++);
         if (placement.CellLeft(x) < surface.width && placement.CellTop(y) < surface.height) {
           RequireFinite(cell);
           DrawCell(surface, range, placement, x, y, cell);
@@ -93,7 +94,6 @@ LoadResult ReferenceShowGrid(const std::string& fileName, LoadHost& host) noexce
     host.SetStatus("Loading " + fileName);
     HeightRange& range = host.Range();
     range.Reset();
-    RequireRegularFile(fileName);
     reader.open(fileName);
     StepByStepLoad load(host, reader);
     GridHeader header;

@@ -1,14 +1,21 @@
 // SPDX-FileCopyrightText: 2026 Quindel
 // SPDX-License-Identifier: MIT
-#include "loader/RequireFinite.h"
+#include "grid/GridError.h"
 
 #include <cmath>
-#include <string>
-
-#include "grid/GridError.h"
-#include "grid/RecordPlace.h"
+#include <cstring>
 
 namespace tolmer {
+
+std::string DescribeRecord(std::uint64_t record, std::int32_t gridWidth) {
+  std::string text = "record " + std::to_string(record);
+  if (gridWidth > 0) {
+    const auto width = static_cast<std::uint64_t>(gridWidth);
+    text += " (row " + std::to_string(record / width) + ", column " +
+            std::to_string(record % width) + ")";
+  }
+  return text;
+}
 
 void RequireFinite(const CellRecord& cell, std::uint64_t record, std::int32_t gridWidth) {
   const float heights[] = {cell.Height1, cell.Height2, cell.Height3, cell.Height4};
@@ -20,6 +27,10 @@ void RequireFinite(const CellRecord& cell, std::uint64_t record, std::int32_t gr
                       (std::isnan(height) ? "not a number" : "infinite"));
     }
   }
+}
+
+void ThrowSystemError(const std::string& what, int error) {
+  throw GridError(what + ": " + std::strerror(error));
 }
 
 }  // namespace tolmer
