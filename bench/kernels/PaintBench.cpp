@@ -5,7 +5,7 @@
 #include <benchmark/benchmark.h>
 
 #include "SampleRecords.h"
-#include "loader/CellPainter.h"
+#include "loader/PaintPass.h"
 #include "render/MemorySurface.h"
 #include "render/ViewerGeometry.h"
 
@@ -24,11 +24,11 @@ void PaintBlock(benchmark::State& state) {
   const tolmer::RecordBlock block =
       records.block().subBlock(0, static_cast<std::size_t>(header.GridWidth * header.GridHeight));
   for (auto _ : state) {
-    tolmer::CellPainter painter(header, range, tolmer::kViewerMapPlacement, surface);
+    tolmer::PaintPass painter(header, range, tolmer::kViewerMapPlacement, surface);
     if constexpr (kEveryCell) {
-      painter.paintEach(block);
+      painter.PaintEach(block);
     } else {
-      painter.paintInRange(block);
+      painter.PaintInRange(block);
     }
     benchmark::ClobberMemory();
   }

@@ -7,7 +7,6 @@
 #include <algorithm>
 #include <atomic>
 #include <exception>
-#include <memory>
 #include <mutex>
 #include <stop_token>
 #include <thread>
@@ -54,8 +53,7 @@ class SharedScan {
       const RecordBlock block = reader_.readRecordsAt(chunk.first, chunk.count, buffer);
       const HeightBounds bounds = ScanHeightBounds(block);
       if (bounds.allFinite) {
-        part.Widen(bounds.lowest);
-        part.Widen(bounds.highest);
+        part.Widen(bounds);
       } else {
         for (std::size_t cell = 0; cell < block.size(); ++cell) {
           RequireFinite(block[cell], chunk.first + cell, header_.GridWidth);
@@ -95,11 +93,11 @@ class SharedScan {
   std::exception_ptr fault_;
 };
 
+}  // namespace
+
 std::unique_ptr<unsigned char[]> ChunkBuffer() {
   return std::make_unique_for_overwrite<unsigned char[]>(kScanChunkRecords * kCellRecordSize);
 }
-
-}  // namespace
 
 unsigned ScanThreads(std::uint64_t cells) {
   cpu_set_t processors;
@@ -147,8 +145,8 @@ bool ScanHeights(const GridReader& reader, const GridHeader& header, LoadTurns& 
     return false;
   }
   // Both started from the range as it was, so together they are what one would be.
-  range.MinHeight = std::min(mine.MinHeight, theirs.MinHeight);
-  range.MaxHeight = std::max(mine.MaxHeight, theirs.MaxHeight);
+  range = mine;
+  range.Widen(theirs);
   return true;
 }
 

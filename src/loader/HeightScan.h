@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 
 #include "grid/GridFormat.h"
 #include "grid/GridReader.h"
@@ -15,6 +16,10 @@ namespace tolmer {
 // cache between the copy from the page cache and the scan, and a divisor of the
 // cells between two turns.
 inline constexpr std::uint64_t kScanChunkRecords = 16384;
+
+// Room for one chunk of records, in either pass; left as it comes, for the reads
+// overwrite it.
+std::unique_ptr<unsigned char[]> ChunkBuffer();
 
 // How many threads the range scan of `cells` cells uses: two when the grid is large
 // enough to gain from it and the process may run on two processors, else one.

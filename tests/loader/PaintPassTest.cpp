@@ -1,6 +1,6 @@
 // SPDX-FileCopyrightText: 2026 Quindel
 // SPDX-License-Identifier: MIT
-#include "loader/CellPainter.h"
+#include "loader/PaintPass.h"
 
 #include <gtest/gtest.h>
 
@@ -52,7 +52,7 @@ struct StoredGrid {
   std::vector<unsigned char> bytes;
 };
 
-TEST(CellPainterTest, PaintingBlocksPaintsWhatDrawingEveryCellPaints) {
+TEST(PaintPassTest, PaintingBlocksPaintsWhatDrawingEveryCellPaints) {
   // Odd and even surface sizes, with the map's edge just inside or outside them.
   const std::pair<std::int32_t, std::int32_t> surfaces[] = {
       {0, 0}, {5, 25}, {6, 26}, {7, 27}, {8, 28}, {616, 502}, {617, 503}, {41, 60}};
@@ -67,12 +67,12 @@ TEST(CellPainterTest, PaintingBlocksPaintsWhatDrawingEveryCellPaints) {
                    << "grid " << gridWidth << "x" << gridHeight << " surface " << width << "x"
                    << height << " cell size " << grid.placement.CellSize());
       MemorySurface painted(width, height);
-      CellPainter painter(grid.header, grid.range, grid.placement, painted);
+      PaintPass painter(grid.header, grid.range, grid.placement, painted);
       // Blocks of random length, starting and ending anywhere in a row.
       for (std::size_t first = 0; first < grid.cells.size();) {
         const std::size_t count =
             std::min<std::size_t>(grid.cells.size() - first, 1 + random() % 700);
-        painter.paintInRange(grid.block(first, count));
+        painter.PaintInRange(grid.block(first, count));
         first += count;
       }
       MemorySurface drawn(width, height);
@@ -82,7 +82,7 @@ TEST(CellPainterTest, PaintingBlocksPaintsWhatDrawingEveryCellPaints) {
   }
 }
 
-TEST(CellPainterTest, PaintingEachCellStopsAtTheFirstFaultyCell) {
+TEST(PaintPassTest, PaintingEachCellStopsAtTheFirstFaultyCell) {
   StoredGrid grid(30, 20);
   constexpr std::size_t kFaulty = 217;
   grid.bytes[kFaulty * kCellRecordSize + 8] = 0xFF;  // Height3 becomes a NaN
@@ -90,10 +90,10 @@ TEST(CellPainterTest, PaintingEachCellStopsAtTheFirstFaultyCell) {
   grid.bytes[kFaulty * kCellRecordSize + 10] = 0xFF;
   grid.bytes[kFaulty * kCellRecordSize + 11] = 0xFF;
   MemorySurface painted(617, 503);
-  CellPainter painter(grid.header, grid.range, grid.placement, painted);
-  painter.paintInRange(grid.block(0, 100));
+  PaintPass painter(grid.header, grid.range, grid.placement, painted);
+  painter.PaintInRange(grid.block(0, 100));
   try {
-    painter.paintEach(grid.block(100, 200));
+    painter.PaintEach(grid.block(100, 200));
     ADD_FAILURE() << "the faulty cell was painted";
   } catch (const GridError& error) {
     EXPECT_STREQ(error.what(), "height 3 of record 217 (row 7, column 7) is not a number");

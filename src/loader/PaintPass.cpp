@@ -1,0 +1,146 @@
+// SPDX-FileCopyrightText: 2026 Quindel
+// SPDX-License-Identifier: MIT
+#include "loader/PaintPass.h"
+
+#include <algorithm>
+#include <memory>
+
+#include "grid/GridError.h"
+#include "grid/HeightBounds.h"
+#include "loader/HeightScan.h"
+#include "render/DrawCell.h"
+
+namespace tolmer {
+
+PaintPass::PaintPass(const GridHeader& header, const HeightRange& range,
+                     const MapPlacement& placement, DrawingSurface& surface)
+    : width_(header.GridWidth),
+      height_(header.GridHeight),
+      range_(range),
+      placement_(placement),
+      surface_(surface) {}
+
+void PaintPass::Paint(const RecordBlock& block) {
+  // Pass 1 saw every height, so only a file changed since fails the test.
+  if (range_.Contains(ScanHeightBounds(block))) {
+    PaintInRange(block);
+  } else {
+    PaintEach(block);
+  }
+}
+
+void PaintPass::PaintInRange(const RecordBlock& block) {
+  if (block.size() == 0) {
+    return;  // a grid without columns has no position to start from
+  }
+  // The handle stays valid until the next clear, so one serves the whole block.
+  const SurfaceHandle handle = surface_.hDC();
+  std::int32_t x = Column();
+  std::int32_t y = Row();
+  for (std::size_t index = 0; index < block.size(); ++index) {
+    DrawCell(handle, range_, placement_, x, y, block[index]);
+    if (++x == width_) {
+      x = 0;
+      --y;
+    }
+  }
+  next_ += block.size();
+}
+
+void PaintPass::PaintEach(const RecordBlock& block) {
+  for (std::size_t index = 0; index < block.size(); ++index) {
+    const CellRecord cell = block[index];
+    RequireFinite(cell, next_, width_);
+    try {
+      DrawCell(surface_.hDC(), range_, placement_, Column(), Row(), cell);
+    } catch (const GridError& error) {
+      throw GridError(std::string(error.what()) + " in " + DescribeRecord(next_, width_));
+    }
+    ++next_;
+  }
+}
+
+std::int32_t PaintPass::Column() const {
+  return static_cast<std::int32_t>(next_ % static_cast<std::uint64_t>(width_));
+}
+
+std::int32_t PaintPass::Row() const {
+  // Stored row r is row height_ - 1 - r of the picture.
+  return height_ - 1 - static_cast<std::int32_t>(next_ / static_cast<std::uint64_t>(width_));
+}
+
+namespace {
+
+// Pass 2's reading: turns for every cell, reads only of those painted.
+class VisibleReading {
+ public:
+  VisibleReading(const GridReader& reader, PaintPass& painter, LoadTurns& turns)
+      : reader_(reader), painter_(painter), turns_(turns), buffer_(ChunkBuffer()) {}
+
+  // Passes over `cells` records unread.
+  bool Skip(std::uint64_t cells) {
+    if (!turns_.Skip(cells)) {
+      return false;
+    }
+    painter_.Skip(cells);
+    return true;
+  }
+
+  // Reads and paints the next `cells` records.
+  bool Paint(std::uint64_t cells) {
+    while (cells > 0) {
+      const std::uint64_t now = turns_.Next(std::min(cells, kScanChunkRecords));
+      if (now == 0) {
+        return false;
+      }
+      // A file cut short still gets every whole record before its end painted.
+      const std::uint64_t first = painter_.NextRecord();
+      RecordBlock block =
+          reader_.readRecordsUpTo(first, static_cast<std::size_t>(now), buffer_.get());
+      if (block.size() == 0) {
+        block = reader_.readRecordsAt(first, 1, buffer_.get());  // throws where it ends
+      }
+      painter_.Paint(block);
+      turns_.Done(block.size());
+      cells -= block.size();
+    }
+    return true;
+  }
+
+ private:
+  const GridReader& reader_;
+  PaintPass& painter_;
+  LoadTurns& turns_;
+  std::unique_ptr<unsigned char[]> buffer_;
+};
+
+}  // namespace
+
+bool PaintVisibleCells(const GridReader& reader, const GridHeader& header, LoadTurns& turns,
+                       LoadHost& host) {
+  const SurfaceHandle surface = host.Surface().hDC();
+  const MapPlacement placement = host.Placement();
+  const auto width = static_cast<std::uint64_t>(header.GridWidth);
+  const auto height = static_cast<std::uint64_t>(header.GridHeight);
+  const auto columns = std::min<std::uint64_t>(
+      width, static_cast<std::uint64_t>(placement.VisibleColumns(surface.width)));
+  const auto rows = std::min<std::uint64_t>(
+      height, static_cast<std::uint64_t>(placement.VisibleRows(surface.height)));
+  PaintPass painter(header, host.Range(), placement, host.Surface());
+  VisibleReading reading(reader, painter, turns);
+  // The rows stored last are the top of the picture.
+  if (!reading.Skip((height - rows) * width)) {
+    return false;
+  }
+  if (columns == width) {
+    return reading.Paint(rows * width);
+  }
+  for (std::uint64_t row = 0; row < rows; ++row) {
+    if (!reading.Paint(columns) || !reading.Skip(width - columns)) {
+      return false;
+    }
+  }
+  return true;
+}
+
+}  // namespace tolmer
