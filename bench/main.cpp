@@ -18,14 +18,14 @@
 #include <vector>
 
 #include "BenchArguments.h"
-#include "BenchHost.h"
+#include "loader/MemoryHost.h"
 #include "loader/ShowGrid.h"
 #include "render/PpmWriter.h"
 
 namespace {
 
+using tolmer::MemoryHost;
 using tolmer::bench::BenchArguments;
-using tolmer::bench::BenchHost;
 
 constexpr int kExitLoaded = 0;
 constexpr int kExitError = 1;
@@ -70,7 +70,7 @@ double PeakResidentMiB() {
 
 // Runs the loads, printing each load's statuses, and the reason of a failed one on
 // stderr; returns how the last load ended.
-tolmer::LoadResult RunLoads(const BenchArguments& arguments, BenchHost& host,
+tolmer::LoadResult RunLoads(const BenchArguments& arguments, MemoryHost& host,
                             std::vector<double>& seconds) {
   tolmer::LoadResult result;
   for (int run = 1; run <= arguments.runs; ++run) {
@@ -81,9 +81,9 @@ tolmer::LoadResult RunLoads(const BenchArguments& arguments, BenchHost& host,
     for (const std::string& status : host.TakeStatuses()) {
       std::cout << "run " << run << ": " << status << '\n';
     }
-    if (result.failed()) {
+    if (result.IsFailed()) {
       std::cout.flush();
-      std::cerr << "tolmer-bench: run " << run << ": " << result.reason() << '\n';
+      std::cerr << "tolmer-bench: run " << run << ": " << result.Reason() << '\n';
     }
     std::cout << "run " << run << ": " << std::fixed << std::setprecision(4) << elapsed.count()
               << " s\n";
@@ -121,17 +121,17 @@ int main(int argc, char** argv) {
               << std::strerror(errno) << '\n';
     return kExitDumpFailed;
   }
-  BenchHost host;
+  MemoryHost host;
   std::vector<double> seconds;
   const tolmer::LoadResult last = RunLoads(arguments, host, seconds);
   PrintSummary(arguments, seconds);
   if (arguments.dumpPath) {
     try {
-      tolmer::WritePpm(host.surface(), *arguments.dumpPath);
+      tolmer::WritePpm(host.Picture(), *arguments.dumpPath);
     } catch (const std::exception& error) {
       std::cerr << "tolmer-bench: " << error.what() << '\n';
       return kExitDumpFailed;
     }
   }
-  return last.loaded() ? kExitLoaded : kExitError;
+  return last.IsLoaded() ? kExitLoaded : kExitError;
 }

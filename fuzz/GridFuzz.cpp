@@ -10,12 +10,12 @@
 
 #include "LoadInvariants.h"
 #include "MemoryFile.h"
+#include "loader/MemoryHost.h"
 #include "loader/ShowGrid.h"
-#include "support/RecordingHost.h"
 
 namespace {
 
-using FuzzHost = tolmer::testing::RecordingHost;
+using tolmer::MemoryHost;
 
 int OpenDescriptorCount() {
   int count = 0;
@@ -28,9 +28,9 @@ int OpenDescriptorCount() {
 // Made once: a fresh surface for every input would dominate the run time.
 struct FuzzState {
   tolmer::fuzz::MemoryFile file;
-  FuzzHost host;
-  std::vector<unsigned char> earlierPicture = tolmer::fuzz::MakeEarlierPicture(
-      tolmer::testing::kWindowWidth, tolmer::testing::kWindowHeight);
+  MemoryHost host;
+  std::vector<unsigned char> earlierPicture =
+      tolmer::fuzz::MakeEarlierPicture(tolmer::kViewerWidth, tolmer::kViewerHeight);
 };
 
 FuzzState& State() {
@@ -41,13 +41,12 @@ FuzzState& State() {
 // Puts the host back into the same state before every input, so that a failing
 // input fails again on its own.
 void PrepareHost(FuzzState& state) {
-  FuzzHost& host = state.host;
-  host.statuses.clear();
-  host.surface.clears = 0;
+  MemoryHost& host = state.host;
+  host.TakeStatuses();
   // A load must not depend on what an earlier load left in the range.
-  host.range.MinHeight = std::numeric_limits<float>::quiet_NaN();
-  host.range.MaxHeight = std::numeric_limits<float>::quiet_NaN();
-  std::memcpy(host.surface.hDC().bits, state.earlierPicture.data(), state.earlierPicture.size());
+  host.Range().MinHeight = std::numeric_limits<float>::quiet_NaN();
+  host.Range().MaxHeight = std::numeric_limits<float>::quiet_NaN();
+  std::memcpy(host.Picture().hDC().bits, state.earlierPicture.data(), state.earlierPicture.size());
 }
 
 }  // namespace
@@ -56,6 +55,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   FuzzState& state = State();
   state.file.assign(data, size);
   PrepareHost(state);
+  const int clearsBefore = state.host.Clears();
   const int descriptorsBefore = OpenDescriptorCount();
   const tolmer::LoadResult result = tolmer::ShowGrid(state.file.path(), state.host);
   const int descriptorsAfter = OpenDescriptorCount();
@@ -63,6 +63,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
                            result,
                            {data, size},
                            state.host,
+                           state.host.Clears() - clearsBefore,
                            state.earlierPicture,
                            descriptorsBefore,
                            descriptorsAfter});

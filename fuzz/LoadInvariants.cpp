@@ -78,31 +78,31 @@ bool IsBackground(const unsigned char* pixel, Colour background) {
 
 void CheckResultAndStatuses(const FinishedLoad& load, const StatedHeader& header) {
   const LoadResult& result = load.result;
-  if (result.outcome() == LoadResult::Outcome::Abandoned) {
+  if (result.GetOutcome() == LoadResult::Outcome::Abandoned) {
     Fail("a load that nobody stopped was abandoned");
   }
-  if (result.failed() && result.reason().empty()) {
+  if (result.IsFailed() && result.Reason().empty()) {
     Fail("a failed load gives no reason");
   }
-  if (result.loaded() && !header.present) {
+  if (result.IsLoaded() && !header.present) {
     Fail("a file shorter than a header loaded");
   }
-  if (result.loaded() && (result.width() != header.width || result.height() != header.height)) {
-    Fail("loaded as " + std::to_string(result.width()) + "x" + std::to_string(result.height()) +
+  if (result.IsLoaded() && (result.Width() != header.width || result.Height() != header.height)) {
+    Fail("loaded as " + std::to_string(result.Width()) + "x" + std::to_string(result.Height()) +
          " a grid whose header says " + std::to_string(header.width) + "x" +
          std::to_string(header.height));
   }
-  const std::vector<std::string>& statuses = load.host.statuses;
-  const std::string last = result.loaded() ? "Loaded, " + std::to_string(result.width()) + "x" +
-                                                 std::to_string(result.height())
-                                           : "Error";
+  const std::vector<std::string>& statuses = load.host.Statuses();
+  const std::string last = result.IsLoaded() ? "Loaded, " + std::to_string(result.Width()) + "x" +
+                                                   std::to_string(result.Height())
+                                             : "Error";
   if (statuses != std::vector<std::string>{"Loading " + load.name, last}) {
     Fail("statuses are not \"Loading <name>\" then \"" + last + "\"");
   }
 }
 
 void CheckOutcome(const FinishedLoad& load, const StatedHeader& header) {
-  const bool loaded = load.result.loaded();
+  const bool loaded = load.result.IsLoaded();
   const bool complete = HoldsEveryRecord(load.file, header);
   if (loaded && header.width > 0 && header.height > 0 && !complete) {
     Fail("loaded although records are missing");
@@ -131,10 +131,10 @@ void CheckBackground(const unsigned char* row, Span span, const std::vector<unsi
 // (or background still, where a failed load never got to). Whole runs of
 // background are compared at once: a pixel-by-pixel check took longer than the load.
 void CheckPainting(const FinishedLoad& load, const StatedHeader& header) {
-  const bool loaded = load.result.loaded();
-  const MemorySurface& surface = load.host.surface;
-  const MapPlacement& at = load.host.placement;
-  const std::int64_t width = surface.width();
+  const bool loaded = load.result.IsLoaded();
+  const MemorySurface& surface = load.host.Picture();
+  const MapPlacement& at = load.host.Placement();
+  const std::int64_t width = surface.Width();
   const bool hasCells = header.width > 0 && header.height > 0;
   const std::int64_t mapLeft = at.Left();
   const std::int64_t mapTop = at.Top();
@@ -142,15 +142,15 @@ void CheckPainting(const FinishedLoad& load, const StatedHeader& header) {
   const std::int64_t mapBottom = hasCells ? at.CellTop(header.height) : mapTop;
   std::vector<unsigned char> blank(static_cast<std::size_t>(width) * 4);
   for (std::size_t offset = 0; offset < blank.size(); offset += 4) {
-    const Colour background = surface.background();
+    const Colour background = surface.Background();
     blank[offset] = RedOf(background);
     blank[offset + 1] = GreenOf(background);
     blank[offset + 2] = BlueOf(background);
     blank[offset + 3] = 0xFF;
   }
-  for (std::int32_t y = 0; y < surface.height(); ++y) {
+  for (std::int32_t y = 0; y < surface.Height(); ++y) {
     const unsigned char* row =
-        surface.bytes().data() + static_cast<std::size_t>(y) * static_cast<std::size_t>(width) * 4;
+        surface.Bytes().data() + static_cast<std::size_t>(y) * static_cast<std::size_t>(width) * 4;
     if (y < mapTop || y >= mapBottom) {
       CheckBackground(row, {0, width}, blank, y);
       continue;
@@ -159,7 +159,7 @@ void CheckPainting(const FinishedLoad& load, const StatedHeader& header) {
     CheckBackground(row, {mapEnd, width}, blank, y);
     for (std::int64_t x = mapLeft; x < mapEnd; ++x) {
       const unsigned char* pixel = row + x * 4;
-      if (!IsRampColour(pixel) && (loaded || !IsBackground(pixel, surface.background()))) {
+      if (!IsRampColour(pixel) && (loaded || !IsBackground(pixel, surface.Background()))) {
         Fail("map pixel with a colour of neither ramp at " + std::to_string(x) + "," +
              std::to_string(y));
       }
@@ -184,18 +184,18 @@ std::vector<unsigned char> MakeEarlierPicture(std::int32_t width, std::int32_t h
 
 void CheckLoad(const FinishedLoad& load) {
   const StatedHeader header = ReadStatedHeader(load.file);
-  const bool loaded = load.result.loaded();
+  const bool loaded = load.result.IsLoaded();
   CheckResultAndStatuses(load, header);
   if (load.descriptorsAfter != load.descriptorsBefore) {
     Fail("the load left a descriptor open");
   }
   CheckOutcome(load, header);
-  const int clears = load.host.surface.clears;
+  const int clears = load.clears;
   if (clears > 1 || (loaded && clears != 1)) {
     Fail("surface cleared " + std::to_string(clears) + " times");
   }
   if (clears == 0) {
-    if (load.host.surface.bytes() != load.earlierPicture) {
+    if (load.host.Picture().Bytes() != load.earlierPicture) {
       Fail("a load that never cleared changed the earlier picture");
     }
     return;

@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "loader/LoadResult.h"
-#include "support/RecordingHost.h"
+#include "loader/MemoryHost.h"
 
 namespace tolmer::fuzz {
 
@@ -17,7 +17,8 @@ struct FinishedLoad {
   const std::string& name;
   const LoadResult& result;
   std::span<const unsigned char> file;
-  const testing::RecordingHost& host;
+  const MemoryHost& host;
+  int clears = 0;                                    // of the surface, during the load
   const std::vector<unsigned char>& earlierPicture;  // the surface's bytes before the load
   int descriptorsBefore = 0;
   int descriptorsAfter = 0;

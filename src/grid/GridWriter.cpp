@@ -39,11 +39,11 @@ GridWriter::GridWriter(const std::string& path, const GridHeader& header) {
   WriteBytes(out_, EncodeHeader(header));
 }
 
-void GridWriter::writeCell(const CellRecord& cell) {
+void GridWriter::WriteCell(const CellRecord& cell) {
   WriteBytes(out_, EncodeCell(cell));
 }
 
-void GridWriter::finish() {
+void GridWriter::Finish() {
   out_.close();
 }
 

@@ -37,8 +37,8 @@ class LoadHost {
   virtual MapPlacement Placement() const = 0;
   // Called before every 65536th cell of the two passes, on the thread that runs the
   // load, so that the host can show how far it has got.
-  virtual void WhileLoading(const LoadProgress& /*progress*/) {}
-  // Asked right after each WhileLoading and before each pass: true ends the load as
+  virtual void TakeTurn(const LoadProgress& /*progress*/) {}
+  // Asked right after each turn and before each pass: true ends the load as
   // abandoned, with the file closed and no further status.
   virtual bool StopRequested() const { return false; }
 

@@ -32,14 +32,15 @@ class LoadResult {
   }
   static LoadResult Abandoned() { return LoadResult(); }
 
-  Outcome outcome() const { return outcome_; }
-  bool loaded() const { return outcome_ == Outcome::Loaded; }
-  bool failed() const { return outcome_ == Outcome::Failed; }
+  Outcome GetOutcome() const { return outcome_; }
+  bool IsLoaded() const { return outcome_ == Outcome::Loaded; }
+  bool IsFailed() const { return outcome_ == Outcome::Failed; }
+  bool IsAbandoned() const { return outcome_ == Outcome::Abandoned; }
   // The grid's size; zero unless loaded.
-  std::int32_t width() const { return width_; }
-  std::int32_t height() const { return height_; }
+  std::int32_t Width() const { return width_; }
+  std::int32_t Height() const { return height_; }
   // Why the load failed; empty unless failed.
-  const std::string& reason() const { return reason_; }
+  const std::string& Reason() const { return reason_; }
 
   friend bool operator==(const LoadResult&, const LoadResult&) = default;
 

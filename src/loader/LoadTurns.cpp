@@ -17,7 +17,7 @@ std::uint64_t LoadTurns::Next(std::uint64_t wanted) {
   const std::uint64_t due = (done_ + 1) / kCellsPerTurn;
   while (turns_ < due) {
     ++turns_;
-    host_.WhileLoading(Progress());
+    host_.TakeTurn(Progress());
     if (host_.StopRequested()) {
       return 0;
     }

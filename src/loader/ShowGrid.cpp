@@ -97,14 +97,14 @@ LoadResult ShowGrid(const std::string& fileName, LoadHost& host) noexcept {
   } else {
     result = LoadGrid(fileName, host);
   }
-  if (result.loaded()) {
+  if (result.IsLoaded()) {
     const std::string status =
-        kStatusLoaded + std::to_string(result.width()) + "x" + std::to_string(result.height());
+        kStatusLoaded + std::to_string(result.Width()) + "x" + std::to_string(result.Height());
     if (const auto failure = TrySetStatus(host, status)) {
       result = LoadResult::Failed(*failure);
     }
   }
-  if (result.failed()) {
+  if (result.IsFailed()) {
     // Nothing is left to report a failure of this one with.
     TrySetStatus(host, kStatusError);
   }

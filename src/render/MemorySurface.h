@@ -19,12 +19,12 @@ class MemorySurface : public DrawingSurface {
   void ClearSurface() override;
   SurfaceHandle hDC() override;
 
-  std::int32_t width() const { return width_; }
-  std::int32_t height() const { return height_; }
-  Colour background() const { return background_; }
+  std::int32_t Width() const { return width_; }
+  std::int32_t Height() const { return height_; }
+  Colour Background() const { return background_; }
   Colour PixelAt(std::int32_t x, std::int32_t y) const;
   // R, G, B, X bytes row after row, as SetPixel writes them.
-  const std::vector<unsigned char>& bytes() const { return bytes_; }
+  const std::vector<unsigned char>& Bytes() const { return bytes_; }
 
  private:
   std::int32_t width_;

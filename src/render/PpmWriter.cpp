@@ -10,8 +10,8 @@ namespace tolmer {
 
 void WritePpm(const MemorySurface& surface, const std::string& path) {
   std::ofstream out(path, std::ios::binary | std::ios::trunc);
-  out << "P6\n" << surface.width() << ' ' << surface.height() << "\n255\n";
-  const std::vector<unsigned char>& bytes = surface.bytes();
+  out << "P6\n" << surface.Width() << ' ' << surface.Height() << "\n255\n";
+  const std::vector<unsigned char>& bytes = surface.Bytes();
   std::vector<unsigned char> rgb;
   rgb.reserve(bytes.size() / 4 * 3);
   for (std::size_t offset = 0; offset < bytes.size(); offset += 4) {

@@ -194,8 +194,8 @@ void Form1::ShowProgress(double fraction) {
 
 void Form1::LoadEnded(const LoadResult& result) {
   progress_->hide();
-  if (result.failed()) {
-    const QString reason = QFile::decodeName(QByteArray::fromStdString(result.reason()));
+  if (result.IsFailed()) {
+    const QString reason = QFile::decodeName(QByteArray::fromStdString(result.Reason()));
     // As plain text, so that a file name that looks like markup is shown as it is.
     Label1->setToolTip(Qt::convertFromPlainText(reason, Qt::WhiteSpaceNormal));
     Label1->setAccessibleDescription(reason);

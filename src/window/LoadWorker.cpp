@@ -51,7 +51,7 @@ class LoadWorker::Host : public LoadHost {
   MapPlacement Placement() const override { return worker_.placement_; }
   bool StopRequested() const override { return stop_.stop_requested(); }
 
-  void WhileLoading(const LoadProgress& progress) override {
+  void TakeTurn(const LoadProgress& progress) override {
     if (sinceShown_.elapsed() < kShowInterval) {
       return;
     }
@@ -64,7 +64,7 @@ class LoadWorker::Host : public LoadHost {
 
   // The finished picture, unless the load never got to the clear or was abandoned.
   void ShowFinalPicture(const LoadResult& result) {
-    if (surface_.IsCleared() && result.outcome() != LoadResult::Outcome::Abandoned) {
+    if (surface_.IsCleared() && !result.IsAbandoned()) {
       ShowPicture(surface_.Image());
     }
   }

@@ -52,7 +52,7 @@ TEST(HugeHeaderAllocation, TinyFilesThatAnnounceHugeGridsAllocateNothingLarge) {
     testing::WriteFile(path, testing::GridBytes(c.width, c.height, {}, 0));
     ResetLargestAllocation();
     ShowGrid(path, host);
-    EXPECT_EQ(host.lastStatus(), c.status);
+    EXPECT_EQ(host.LastStatus(), c.status);
     EXPECT_LT(LargestAllocation(), kLarge);
   }
 }

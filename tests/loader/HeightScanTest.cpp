@@ -48,7 +48,7 @@ TEST_P(HeightScanTest, SeesEveryHeightAndGivesEveryTurn) {
   ASSERT_TRUE(Scan({}, range));
   EXPECT_EQ(range.MinHeight, -299.0F);
   EXPECT_EQ(range.MaxHeight, 999.0F);
-  EXPECT_EQ(host.beats, 4);  // 300,000 cells
+  EXPECT_EQ(host.Turns(), 4);  // 300,000 cells
 }
 
 TEST_P(HeightScanTest, TheFirstFaultyRecordOfTheFileDecides) {
@@ -67,10 +67,10 @@ TEST_P(HeightScanTest, TheFirstFaultyRecordOfTheFileDecides) {
 }
 
 TEST_P(HeightScanTest, StopsWhenTheHostAsks) {
-  host.stopAtBeat = 2;
+  host.stopAtTurn = 2;
   HeightRange range;
   EXPECT_FALSE(Scan({}, range));
-  EXPECT_EQ(host.beats, 2);
+  EXPECT_EQ(host.Turns(), 2);
 }
 
 INSTANTIATE_TEST_SUITE_P(HeightScan, HeightScanTest, ::testing::Values(1U, 2U));

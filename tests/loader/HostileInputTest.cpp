@@ -62,8 +62,8 @@ class HostileInputTest : public ::testing::Test {
   void SetUp() override {
     earlierPath = Write(GridBytes(4, 4, Varied), "earlier.grid");
     ShowGrid(earlierPath, host);
-    ASSERT_EQ(host.lastStatus(), "Loaded, 4x4");
-    earlierPicture = host.surface.bytes();
+    ASSERT_EQ(host.LastStatus(), "Loaded, 4x4");
+    earlierPicture = host.Picture().Bytes();
     descriptors = OpenDescriptorCount();
   }
 
@@ -76,12 +76,12 @@ class HostileInputTest : public ::testing::Test {
   // Loads `name`, checking the first status, that a failure says why, and that no
   // descriptor stays open.
   void Load(const std::string& name) {
-    const std::size_t before = host.statuses.size();
+    const std::size_t before = host.Statuses().size();
     const LoadResult result = ShowGrid(name, host);
     lastResult = result;
-    ASSERT_EQ(host.statuses.size(), before + 2);
-    EXPECT_EQ(host.statuses[before], "Loading " + name);
-    EXPECT_EQ(result.failed(), result.reason() != "");
+    ASSERT_EQ(host.Statuses().size(), before + 2);
+    EXPECT_EQ(host.Statuses()[before], "Loading " + name);
+    EXPECT_EQ(result.IsFailed(), result.Reason() != "");
     EXPECT_EQ(OpenDescriptorCount(), descriptors) << "a descriptor was left open";
   }
 
@@ -89,33 +89,33 @@ class HostileInputTest : public ::testing::Test {
   // of the failed load lingers in the host.
   void ExpectNextLoadWorks() {
     Load(earlierPath);
-    EXPECT_EQ(host.lastStatus(), "Loaded, 4x4");
-    EXPECT_TRUE(host.surface.bytes() == earlierPicture) << "the next load paints differently";
+    EXPECT_EQ(host.LastStatus(), "Loaded, 4x4");
+    EXPECT_TRUE(host.Picture().Bytes() == earlierPicture) << "the next load paints differently";
   }
 
   void ExpectErrorKeepingPicture(const std::string& name) {
     SCOPED_TRACE(name.size() < 300 ? name : name.substr(0, 300) + "...");
-    const auto picture = host.surface.bytes();
-    const int clears = host.surface.clears;
+    const auto picture = host.Picture().Bytes();
+    const int clears = host.Clears();
     Load(name);
-    EXPECT_EQ(host.lastStatus(), "Error");
-    EXPECT_EQ(host.surface.clears, clears) << "the surface was cleared before the failure";
-    EXPECT_TRUE(host.surface.bytes() == picture) << "the earlier picture changed";
+    EXPECT_EQ(host.LastStatus(), "Error");
+    EXPECT_EQ(host.Clears(), clears) << "the surface was cleared before the failure";
+    EXPECT_TRUE(host.Picture().Bytes() == picture) << "the earlier picture changed";
     ExpectNextLoadWorks();
   }
 
   void ExpectLoaded(const std::string& name, const std::string& status) {
     SCOPED_TRACE(name);
     Load(name);
-    EXPECT_EQ(host.lastStatus(), status);
+    EXPECT_EQ(host.LastStatus(), status);
   }
 
-  Colour At(std::int32_t x, std::int32_t y) const { return host.surface.PixelAt(x, y); }
+  Colour At(std::int32_t x, std::int32_t y) const { return host.Picture().PixelAt(x, y); }
 
   // The four pixels of cell (column, top row) of a one-row grid, in the order
   // Height1 (lower left), Height2, Height3 (upper left), Height4.
   std::array<Colour, 4> CornerColours(std::int32_t column) const {
-    const MapPlacement& at = host.placement;
+    const MapPlacement& at = host.Placement();
     const auto left = static_cast<std::int32_t>(at.CellLeft(column));
     const auto top = static_cast<std::int32_t>(at.CellTop(0));
     const std::int32_t half = at.CornerSize();
@@ -143,7 +143,7 @@ TEST_F(HostileInputTest, EveryFileShorterThanAHeaderFails) {
 TEST_F(HostileInputTest, AnySixSignatureBytesAreReadTheSameWay) {
   const std::vector<unsigned char> plain = GridBytes(3, 2, Varied);
   ExpectLoaded(Write(plain, "plain.grid"), "Loaded, 3x2");
-  const auto picture = host.surface.bytes();
+  const auto picture = host.Picture().Bytes();
   const std::vector<std::vector<unsigned char>> signatures = {{0, 0, 0, 0, 0, 0},
                                                               {0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF},
                                                               {0x7F, 'E', 'L', 'F', 2, 1},
@@ -153,7 +153,7 @@ TEST_F(HostileInputTest, AnySixSignatureBytesAreReadTheSameWay) {
     std::vector<unsigned char> bytes = plain;
     std::copy(signature.begin(), signature.end(), bytes.begin());
     ExpectLoaded(Write(bytes), "Loaded, 3x2");
-    EXPECT_TRUE(host.surface.bytes() == picture);
+    EXPECT_TRUE(host.Picture().Bytes() == picture);
   }
 }
 
@@ -192,7 +192,7 @@ TEST_F(HostileInputTest, GridsWithoutCellsLoadAtOnceHoweverLongTheirOtherSide) {
   ExpectLoaded(Write(Header(0, kInt32Max)), "Loaded, 0x2147483647");
   ExpectLoaded(Write(Header(kInt32Max, 0)), "Loaded, 2147483647x0");
   EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(2));
-  EXPECT_EQ(At(5, 25), host.surface.background());
+  EXPECT_EQ(At(5, 25), host.Picture().Background());
   ExpectNextLoadWorks();
 }
 
@@ -357,8 +357,8 @@ TEST_F(HostileInputTest, FilesTheUserCannotReadFail) {
       const int before = OpenDescriptorCount();
       for (const std::string& name : {secret, hidden, earlierPath}) {
         ShowGrid(name, host);
-        report += host.lastStatus() + (OpenDescriptorCount() == before ? ";" : " leaked;");
-        report += std::to_string(host.surface.clears) + "\n";
+        report += host.LastStatus() + (OpenDescriptorCount() == before ? ";" : " leaked;");
+        report += std::to_string(host.Clears()) + "\n";
       }
     }
     [[maybe_unused]] const auto written = ::write(channel[1], report.data(), report.size());
@@ -443,21 +443,21 @@ class ChangingFileTest : public HostileInputTest {
   // before clearing, and otherwise only ramp colours or background inside the
   // grid's rectangle and background outside it.
   void ExpectErrorWithConsistentPicture(int clearsBefore) {
-    EXPECT_EQ(host.lastStatus(), "Error");
-    EXPECT_EQ(lastResult.reason(), "the file changed while it was being read");
-    if (host.surface.clears == clearsBefore) {
-      EXPECT_TRUE(host.surface.bytes() == earlierPicture);
+    EXPECT_EQ(host.LastStatus(), "Error");
+    EXPECT_EQ(lastResult.Reason(), "the file changed while it was being read");
+    if (host.Clears() == clearsBefore) {
+      EXPECT_TRUE(host.Picture().Bytes() == earlierPicture);
       return;
     }
-    ASSERT_EQ(host.surface.clears, clearsBefore + 1);
+    ASSERT_EQ(host.Clears(), clearsBefore + 1);
     std::int64_t odd = 0;
     for (std::int32_t y = 0; y < testing::kWindowHeight; ++y) {
       for (std::int32_t x = 0; x < testing::kWindowWidth; ++x) {
-        const MapPlacement& at = host.placement;
+        const MapPlacement& at = host.Placement();
         const bool inMap =
             x >= at.Left() && x < at.CellLeft(kSide) && y >= at.Top() && y < at.CellTop(kSide);
         const Colour colour = At(x, y);
-        const bool background = colour == host.surface.background();
+        const bool background = colour == host.Picture().Background();
         odd += (inMap ? IsRampColour(colour) || background : background) ? 0 : 1;
       }
     }
@@ -468,7 +468,7 @@ class ChangingFileTest : public HostileInputTest {
     const std::string path = dir.path("changing.grid");
     testing::WriteGrid(path, kSide, kSide, Varied);
     ExpectLoaded(path, "Loaded, 256x256");
-    const auto whole = host.surface.bytes();
+    const auto whole = host.Picture().Bytes();
     ExpectNextLoadWorks();
     for (const Change& change : Changes()) {
       SCOPED_TRACE(change.what);
@@ -484,13 +484,13 @@ class ChangingFileTest : public HostileInputTest {
           }
         }
       });
-      const int clears = host.surface.clears;
+      const int clears = host.Clears();
       Load(path);
       arm(nullptr);
       EXPECT_TRUE(done) << "the change was never made";
       if (change.contentKept) {
-        EXPECT_EQ(host.lastStatus(), "Loaded, 256x256") << lastResult.reason();
-        EXPECT_TRUE(host.surface.bytes() == whole) << "not the picture of the file as opened";
+        EXPECT_EQ(host.LastStatus(), "Loaded, 256x256") << lastResult.Reason();
+        EXPECT_TRUE(host.Picture().Bytes() == whole) << "not the picture of the file as opened";
       } else {
         ExpectErrorWithConsistentPicture(clears);
       }
@@ -501,20 +501,20 @@ class ChangingFileTest : public HostileInputTest {
 };
 
 TEST_F(ChangingFileTest, ChangedDuringTheFirstPass) {
-  RunChanges([&](const std::function<void()>& hook) { host.onWhileLoading = hook; });
+  RunChanges([&](const std::function<void()>& hook) { host.onTurn = hook; });
 }
 
 TEST_F(ChangingFileTest, ChangedBetweenThePasses) {
-  RunChanges([&](const std::function<void()>& hook) { host.surface.onClear = hook; });
+  RunChanges([&](const std::function<void()>& hook) { host.onClear = hook; });
 }
 
 TEST_F(ChangingFileTest, ChangedDuringTheSecondPass) {
   RunChanges([&](const std::function<void()>& hook) {
     // The turn before the last cell of pass 2 is the first one after the clear.
-    host.onWhileLoading = nullptr;
-    host.surface.onClear = nullptr;
+    host.onTurn = nullptr;
+    host.onClear = nullptr;
     if (hook) {
-      host.surface.onClear = [&, hook] { host.onWhileLoading = hook; };
+      host.onClear = [&, hook] { host.onTurn = hook; };
     }
   });
 }

@@ -14,7 +14,7 @@ namespace {
 TEST(LoadTurnsTest, HostGetsItsTurnBeforeEvery65536thCellOfBothPassesReadOrNot) {
   testing::RecordingHost host;
   std::vector<std::uint64_t> turnsAt;
-  host.onWhileLoading = [&] { turnsAt.push_back(host.lastProgress.cellsDone); };
+  host.onTurn = [&] { turnsAt.push_back(host.LastProgress().cellsDone); };
   constexpr std::uint64_t kCells = 100000;
   LoadTurns turns(host);
   turns.BeginPass(0, kCells);
@@ -33,10 +33,10 @@ TEST(LoadTurnsTest, HostGetsItsTurnBeforeEvery65536thCellOfBothPassesReadOrNot) 
   ASSERT_TRUE(turns.Skip(kCells - 31071));
   // Cells done when the host got its turn: 65535 before the 65536th.
   EXPECT_EQ(turnsAt, (std::vector<std::uint64_t>{65535, 131071, 196607}));
-  EXPECT_EQ(host.lastProgress.cellsTotal, 2 * kCells);
+  EXPECT_EQ(host.LastProgress().cellsTotal, 2 * kCells);
 
   // A host that asks the load to stop at a turn gets no cell after it.
-  host.stopAtBeat = host.beats + 1;
+  host.stopAtTurn = host.Turns() + 1;
   turns.BeginPass(0, kCells);
   EXPECT_FALSE(turns.Skip(65536));
   EXPECT_EQ(turnsAt.size(), 4U);

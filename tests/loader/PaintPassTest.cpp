@@ -77,7 +77,7 @@ TEST(PaintPassTest, PaintingBlocksPaintsWhatDrawingEveryCellPaints) {
       }
       MemorySurface drawn(width, height);
       grid.drawDirectly(drawn, grid.cells.size());
-      EXPECT_EQ(painted.bytes(), drawn.bytes());
+      EXPECT_EQ(painted.Bytes(), drawn.Bytes());
     }
   }
 }
@@ -100,7 +100,7 @@ TEST(PaintPassTest, PaintingEachCellStopsAtTheFirstFaultyCell) {
   }
   MemorySurface drawn(617, 503);
   grid.drawDirectly(drawn, kFaulty);
-  EXPECT_EQ(painted.bytes(), drawn.bytes());
+  EXPECT_EQ(painted.Bytes(), drawn.Bytes());
 }
 
 }  // namespace

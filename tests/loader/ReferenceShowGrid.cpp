@@ -68,7 +68,7 @@ class StepByStepLoad {
   // false when it then asks the load to stop.
   bool takeTurn() {
     if (++cellsRead_ % 65536 == 0) {
-      host_.WhileLoading(LoadProgress{});
+      host_.TakeTurn(LoadProgress{});
       return !host_.StopRequested();
     }
     return true;

@@ -1,7 +1,7 @@
 // SPDX-FileCopyrightText: 2026 Quindel
 // SPDX-License-Identifier: MIT
 // ShowGrid against the step-by-step load on randomised grids: both must give the
-// same statuses, heartbeats, clears and every pixel, also when a load fails.
+// same statuses, turns, clears and every pixel, also when a load fails.
 #include <gtest/gtest.h>
 
 #include <bit>
@@ -35,7 +35,7 @@ struct Scenario {
   std::vector<unsigned char> bytes;
   // Runs when the surface is cleared, between the two passes.
   std::function<void(const std::string& path)> betweenPasses;
-  int abandonAtBeat = 0;  // 0: the host never asks the load to stop
+  int abandonAtTurn = 0;  // 0: the host never asks the load to stop
   std::string description;
 };
 
@@ -176,12 +176,12 @@ class ShowGridEquivalenceTest : public ::testing::Test {
     const std::string path = dir.path("random.grid");
     testing::WriteFile(path, scenario.bytes);
     if (scenario.betweenPasses) {
-      host.surface.onClear = [&] {
+      host.onClear = [&] {
         scenario.betweenPasses(path);
         testing::MarkModified(path);
       };
     }
-    host.stopAtBeat = scenario.abandonAtBeat;
+    host.stopAtTurn = scenario.abandonAtTurn;
     return load(path, host);
   }
 
@@ -191,28 +191,28 @@ class ShowGridEquivalenceTest : public ::testing::Test {
     RecordingHost fast;
     const LoadResult expected = Run(scenario, testing::ReferenceShowGrid, reference);
     const LoadResult result = Run(scenario, ShowGrid, fast);
-    EXPECT_EQ(result.outcome(), expected.outcome()) << result.reason();
-    EXPECT_EQ(result.width(), expected.width());
-    EXPECT_EQ(result.height(), expected.height());
-    EXPECT_EQ(fast.statuses, reference.statuses);
-    EXPECT_EQ(fast.surface.clears, reference.surface.clears);
-    ExpectSamePixels(fast.surface, reference.surface);
+    EXPECT_EQ(result.GetOutcome(), expected.GetOutcome()) << result.Reason();
+    EXPECT_EQ(result.Width(), expected.Width());
+    EXPECT_EQ(result.Height(), expected.Height());
+    EXPECT_EQ(fast.Statuses(), reference.Statuses());
+    EXPECT_EQ(fast.Clears(), reference.Clears());
+    ExpectSamePixels(fast.Picture(), reference.Picture());
     // A range scan of two threads that fails has given the turns for the cells both
     // threads got through, which is not where a reading from the start stops.
-    if (!expected.failed()) {
-      EXPECT_EQ(fast.beats, reference.beats);
+    if (!expected.IsFailed()) {
+      EXPECT_EQ(fast.Turns(), reference.Turns());
     }
-    if (expected.loaded()) {
-      EXPECT_EQ(fast.range.MinHeight, reference.range.MinHeight);
-      EXPECT_EQ(fast.range.MaxHeight, reference.range.MaxHeight);
+    if (expected.IsLoaded()) {
+      EXPECT_EQ(fast.Range().MinHeight, reference.Range().MinHeight);
+      EXPECT_EQ(fast.Range().MaxHeight, reference.Range().MaxHeight);
     }
-    ++outcomes[static_cast<int>(expected.outcome())];
+    ++outcomes[static_cast<int>(expected.GetOutcome())];
     return result;
   }
 
   static void ExpectSamePixels(const MemorySurface& fast, const MemorySurface& reference) {
-    for (std::int32_t y = 0; y < reference.height(); ++y) {
-      for (std::int32_t x = 0; x < reference.width(); ++x) {
+    for (std::int32_t y = 0; y < reference.Height(); ++y) {
+      for (std::int32_t x = 0; x < reference.Width(); ++x) {
         if (fast.PixelAt(x, y) != reference.PixelAt(x, y)) {
           ADD_FAILURE() << "first differing pixel (" << x << ", " << y << "): " << std::hex
                         << fast.PixelAt(x, y) << " instead of " << reference.PixelAt(x, y);
@@ -301,7 +301,7 @@ TEST_F(ShowGridEquivalenceTest, FilesChangedBetweenPassesFailAndPaintTheSameUpTo
       }
     }
     // Also where pass 2 trips over the change before the end of the load.
-    EXPECT_EQ(ExpectSameLoad(scenario).reason(), "the file changed while it was being read");
+    EXPECT_EQ(ExpectSameLoad(scenario).Reason(), "the file changed while it was being read");
   }
   EXPECT_EQ(outcomes[1], 36);
 }
@@ -309,8 +309,8 @@ TEST_F(ShowGridEquivalenceTest, FilesChangedBetweenPassesFailAndPaintTheSameUpTo
 TEST_F(ShowGridEquivalenceTest, LoadsAbandonedByTheHostStopAtTheSameCell) {
   for (int round = 0; round < 6; ++round) {
     Scenario scenario = random.make(Size::Large);
-    const auto beats = static_cast<int>(2 * RandomGrids::cellCount(scenario) / 65536);
-    scenario.abandonAtBeat = random.pick(1, beats);
+    const auto turns = static_cast<int>(2 * RandomGrids::cellCount(scenario) / 65536);
+    scenario.abandonAtTurn = random.pick(1, turns);
     ExpectSameLoad(scenario);
   }
   EXPECT_EQ(outcomes[2], 6);

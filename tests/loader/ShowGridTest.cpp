@@ -62,18 +62,18 @@ class ShowGridTest : public ::testing::Test {
   // descriptor.
   void ExpectErrorKeepingPicture(const std::string& name, const std::string& why = "") {
     ShowGrid(Grid(4, 4, Terrain, "earlier.grid"), host);
-    ASSERT_EQ(host.lastStatus(), "Loaded, 4x4");
-    const auto picture = host.surface.bytes();
-    const int clears = host.surface.clears;
+    ASSERT_EQ(host.LastStatus(), "Loaded, 4x4");
+    const auto picture = host.Picture().Bytes();
+    const int clears = host.Clears();
     const int descriptors = testing::OpenDescriptorCount();
     const LoadResult result = ShowGrid(name, host);
-    EXPECT_EQ(host.statuses.at(host.statuses.size() - 2), "Loading " + name);
-    EXPECT_EQ(host.lastStatus(), "Error");
-    EXPECT_TRUE(result.failed());
-    EXPECT_THAT(result.reason(),
+    EXPECT_EQ(host.Statuses().at(host.Statuses().size() - 2), "Loading " + name);
+    EXPECT_EQ(host.LastStatus(), "Error");
+    EXPECT_TRUE(result.IsFailed());
+    EXPECT_THAT(result.Reason(),
                 ::testing::AllOf(::testing::Not(::testing::IsEmpty()), ::testing::HasSubstr(why)));
-    EXPECT_EQ(host.surface.clears, clears) << "surface was cleared";
-    EXPECT_EQ(host.surface.bytes(), picture) << "earlier picture changed";
+    EXPECT_EQ(host.Clears(), clears) << "surface was cleared";
+    EXPECT_EQ(host.Picture().Bytes(), picture) << "earlier picture changed";
     EXPECT_EQ(testing::OpenDescriptorCount(), descriptors);
   }
 
@@ -81,13 +81,13 @@ class ShowGridTest : public ::testing::Test {
   // grid `gridHeight` rows high, made by Terrain.
   void ExpectTerrainBlock(std::int32_t gridHeight, std::int32_t row, std::int32_t column) {
     const CellRecord cell = Terrain(row, column);
-    const auto left = static_cast<std::int32_t>(host.placement.CellLeft(column));
-    const auto top = static_cast<std::int32_t>(host.placement.CellTop(gridHeight - 1 - row));
-    const HeightRange& range = host.range;
-    EXPECT_EQ(host.surface.PixelAt(left, top), Expected(range, cell.Height3, cell.CellType));
-    EXPECT_EQ(host.surface.PixelAt(left + 1, top), Expected(range, cell.Height4, cell.CellType));
-    EXPECT_EQ(host.surface.PixelAt(left, top + 1), Expected(range, cell.Height1, cell.CellType));
-    EXPECT_EQ(host.surface.PixelAt(left + 1, top + 1),
+    const auto left = static_cast<std::int32_t>(host.Placement().CellLeft(column));
+    const auto top = static_cast<std::int32_t>(host.Placement().CellTop(gridHeight - 1 - row));
+    const HeightRange& range = host.Range();
+    EXPECT_EQ(host.Picture().PixelAt(left, top), Expected(range, cell.Height3, cell.CellType));
+    EXPECT_EQ(host.Picture().PixelAt(left + 1, top), Expected(range, cell.Height4, cell.CellType));
+    EXPECT_EQ(host.Picture().PixelAt(left, top + 1), Expected(range, cell.Height1, cell.CellType));
+    EXPECT_EQ(host.Picture().PixelAt(left + 1, top + 1),
               Expected(range, cell.Height2, cell.CellType));
   }
 
@@ -98,13 +98,13 @@ class ShowGridTest : public ::testing::Test {
 TEST_F(ShowGridTest, ReportsLoadingThenTheSize) {
   const std::string path = Grid(3, 2);
   ShowGrid(path, host);
-  EXPECT_EQ(host.statuses, (std::vector<std::string>{"Loading " + path, "Loaded, 3x2"}));
-  EXPECT_EQ(host.surface.clears, 1);
+  EXPECT_EQ(host.Statuses(), (std::vector<std::string>{"Loading " + path, "Loaded, 3x2"}));
+  EXPECT_EQ(host.Clears(), 1);
 }
 
 TEST_F(ShowGridTest, PaintsFirstStoredRowAtTheBottom) {
   ShowGrid(Grid(3, 2), host);
-  ASSERT_EQ(host.lastStatus(), "Loaded, 3x2");
+  ASSERT_EQ(host.LastStatus(), "Loaded, 3x2");
   for (std::int32_t row = 0; row < 2; ++row) {
     for (std::int32_t column = 0; column < 3; ++column) {
       ExpectTerrainBlock(2, row, column);
@@ -114,7 +114,7 @@ TEST_F(ShowGridTest, PaintsFirstStoredRowAtTheBottom) {
   std::int64_t painted = 0;
   for (std::int32_t y = 0; y < testing::kWindowHeight; ++y) {
     for (std::int32_t x = 0; x < testing::kWindowWidth; ++x) {
-      painted += host.surface.PixelAt(x, y) != host.surface.background() ? 1 : 0;
+      painted += host.Picture().PixelAt(x, y) != host.Picture().Background() ? 1 : 0;
     }
   }
   EXPECT_EQ(painted, 6 * 4);
@@ -122,53 +122,53 @@ TEST_F(ShowGridTest, PaintsFirstStoredRowAtTheBottom) {
 
 TEST_F(ShowGridTest, RangeIncludesTheSeeds) {
   ShowGrid(Grid(2, 2, [](auto, auto) { return UniformCell(150.0F, 0); }), host);
-  EXPECT_EQ(host.range.MinHeight, 100.0F);
-  EXPECT_EQ(host.range.MaxHeight, 150.0F);
-  EXPECT_EQ(host.surface.PixelAt(5, 25), 0x00FF00U);
+  EXPECT_EQ(host.Range().MinHeight, 100.0F);
+  EXPECT_EQ(host.Range().MaxHeight, 150.0F);
+  EXPECT_EQ(host.Picture().PixelAt(5, 25), 0x00FF00U);
 
   ShowGrid(Grid(2, 2, [](auto, auto) { return UniformCell(-150.0F, 4); }), host);
-  EXPECT_EQ(host.range.MinHeight, -150.0F);
-  EXPECT_EQ(host.range.MaxHeight, -100.0F);
-  EXPECT_EQ(host.surface.PixelAt(5, 25), MakeColour(195, 195, 255));
+  EXPECT_EQ(host.Range().MinHeight, -150.0F);
+  EXPECT_EQ(host.Range().MaxHeight, -100.0F);
+  EXPECT_EQ(host.Picture().PixelAt(5, 25), MakeColour(195, 195, 255));
 
   ShowGrid(Grid(1, 1, [](auto, auto) { return CellRecord{-400.0F, 250.0F, 0.0F, 5.0F, 0}; }), host);
-  EXPECT_EQ(host.range.MinHeight, -400.0F);
-  EXPECT_EQ(host.range.MaxHeight, 250.0F);
+  EXPECT_EQ(host.Range().MinHeight, -400.0F);
+  EXPECT_EQ(host.Range().MaxHeight, 250.0F);
 }
 
 TEST_F(ShowGridTest, EqualHeightsPaintPureColours) {
   ShowGrid(Grid(2, 1, [](auto, std::int32_t column) { return UniformCell(5.0F, column); }), host);
   // Both seeds give way to 5, so the span is zero and every pixel gets shade 0.
-  EXPECT_EQ(host.range.MinHeight, 5.0F);
-  EXPECT_EQ(host.range.MaxHeight, 5.0F);
-  EXPECT_EQ(host.surface.PixelAt(5, 25), 0x00FF00U);
-  EXPECT_EQ(host.surface.PixelAt(7, 25), 0xFF0000U);
+  EXPECT_EQ(host.Range().MinHeight, 5.0F);
+  EXPECT_EQ(host.Range().MaxHeight, 5.0F);
+  EXPECT_EQ(host.Picture().PixelAt(5, 25), 0x00FF00U);
+  EXPECT_EQ(host.Picture().PixelAt(7, 25), 0xFF0000U);
 }
 
 TEST_F(ShowGridTest, OneCellIsOneBlockAtTheMapOrigin) {
   ShowGrid(Grid(1, 1, [](auto, auto) { return CellRecord{0.0F, 10.0F, 5.0F, 0.0F, 0}; }), host);
-  EXPECT_EQ(host.lastStatus(), "Loaded, 1x1");
-  EXPECT_EQ(host.surface.PixelAt(5, 25), 0x61FF61U);  // Height3 = 5 of [0, 10]
-  EXPECT_EQ(host.surface.PixelAt(6, 26), 0x00FF00U);  // Height2 = 10
-  EXPECT_EQ(host.surface.PixelAt(7, 25), host.surface.background());
-  EXPECT_EQ(host.surface.PixelAt(5, 27), host.surface.background());
+  EXPECT_EQ(host.LastStatus(), "Loaded, 1x1");
+  EXPECT_EQ(host.Picture().PixelAt(5, 25), 0x61FF61U);  // Height3 = 5 of [0, 10]
+  EXPECT_EQ(host.Picture().PixelAt(6, 26), 0x00FF00U);  // Height2 = 10
+  EXPECT_EQ(host.Picture().PixelAt(7, 25), host.Picture().Background());
+  EXPECT_EQ(host.Picture().PixelAt(5, 27), host.Picture().Background());
 }
 
 TEST_F(ShowGridTest, EmptyGridsClearAndLoad) {
   ShowGrid(Grid(3, 3), host);
   ShowGrid(Grid(0, 0, Terrain, "empty.grid"), host);
-  EXPECT_EQ(host.lastStatus(), "Loaded, 0x0");
-  EXPECT_EQ(host.surface.clears, 2);
-  EXPECT_EQ(host.surface.PixelAt(5, 25), host.surface.background());
+  EXPECT_EQ(host.LastStatus(), "Loaded, 0x0");
+  EXPECT_EQ(host.Clears(), 2);
+  EXPECT_EQ(host.Picture().PixelAt(5, 25), host.Picture().Background());
   ShowGrid(Bytes(GridBytes(0, 5, Terrain)), host);
-  EXPECT_EQ(host.lastStatus(), "Loaded, 0x5");
+  EXPECT_EQ(host.LastStatus(), "Loaded, 0x5");
 }
 
 TEST_F(ShowGridTest, LargeGridIsClippedToTheSurface) {
   constexpr std::int32_t kWidth = 400;
   constexpr std::int32_t kHeight = 300;
   ShowGrid(Grid(kWidth, kHeight), host);
-  ASSERT_EQ(host.lastStatus(), "Loaded, 400x300");
+  ASSERT_EQ(host.LastStatus(), "Loaded, 400x300");
   // 306 columns and the last 239 stored rows are visible.
   ExpectTerrainBlock(kHeight, kHeight - 1, 0);      // top-left
   ExpectTerrainBlock(kHeight, kHeight - 1, 305);    // top-right
@@ -182,29 +182,29 @@ TEST_F(ShowGridTest, SecondLoadReplacesTheFirst) {
   const auto land = [](auto, auto) { return UniformCell(1.0F, 0); };
   ShowGrid(Grid(5, 5, water, "blue.grid"), host);
   ShowGrid(Grid(1, 1, land, "green.grid"), host);
-  EXPECT_EQ(host.surface.PixelAt(5, 25), 0x00FF00U);
-  EXPECT_EQ(host.surface.PixelAt(7, 25), host.surface.background());
+  EXPECT_EQ(host.Picture().PixelAt(5, 25), 0x00FF00U);
+  EXPECT_EQ(host.Picture().PixelAt(7, 25), host.Picture().Background());
 }
 
 TEST_F(ShowGridTest, TrailingBytesAreIgnored) {
   auto bytes = GridBytes(2, 2, Terrain);
   bytes.insert(bytes.end(), 37, 0xAB);
   ShowGrid(Bytes(bytes), host);
-  EXPECT_EQ(host.lastStatus(), "Loaded, 2x2");
+  EXPECT_EQ(host.LastStatus(), "Loaded, 2x2");
 }
 
 TEST_F(ShowGridTest, NamesAreTakenCharacterForCharacter) {
   for (const std::string name : {" spaced name .grid", "Höhenkarte ü.grid", "-dash.grid"}) {
     const std::string path = Grid(1, 1, Terrain, name);
     ShowGrid(path, host);
-    EXPECT_EQ(host.statuses.at(host.statuses.size() - 2), "Loading " + path);
-    EXPECT_EQ(host.lastStatus(), "Loaded, 1x1") << name;
+    EXPECT_EQ(host.Statuses().at(host.Statuses().size() - 2), "Loading " + path);
+    EXPECT_EQ(host.LastStatus(), "Loaded, 1x1") << name;
   }
   const std::string target = Grid(2, 1);
   const std::string link = dir.path("link.grid");
   std::filesystem::create_symlink(target, link);
   ShowGrid(link, host);
-  EXPECT_EQ(host.lastStatus(), "Loaded, 2x1");
+  EXPECT_EQ(host.LastStatus(), "Loaded, 2x1");
 }
 
 TEST_F(ShowGridTest, NamesThatAreNotRegularFilesFail) {
@@ -276,12 +276,12 @@ TEST_F(ShowGridTest, FileChangedBetweenPassesEndsInError) {
   };
   for (const auto& change : changes) {
     WriteGrid(path, kWidth, kHeight, Terrain);
-    host.surface.onClear = [&] {
+    host.onClear = [&] {
       change();
       testing::MarkModified(path);
     };
-    EXPECT_EQ(ShowGrid(path, host).reason(), "the file changed while it was being read");
-    EXPECT_EQ(host.lastStatus(), "Error");
+    EXPECT_EQ(ShowGrid(path, host).Reason(), "the file changed while it was being read");
+    EXPECT_EQ(host.LastStatus(), "Error");
   }
   EXPECT_EQ(testing::OpenDescriptorCount(), descriptors);
 }
@@ -289,29 +289,28 @@ TEST_F(ShowGridTest, FileChangedBetweenPassesEndsInError) {
 TEST_F(ShowGridTest, LongLoadsGiveTheHostATurnAndCanBeAbandoned) {
   const std::string path = Grid(1000, 300);  // 300,000 cells in each pass
   EXPECT_EQ(ShowGrid(path, host), LoadResult::Loaded(1000, 300));
-  EXPECT_EQ(host.lastStatus(), "Loaded, 1000x300");
-  EXPECT_EQ(host.beats, 9);
+  EXPECT_EQ(host.LastStatus(), "Loaded, 1000x300");
+  EXPECT_EQ(host.Turns(), 9);
   // Before the 589824th of 600,000 cells.
-  EXPECT_EQ(host.lastProgress.cellsDone, 589823U);
-  EXPECT_EQ(host.lastProgress.cellsTotal, 600000U);
+  EXPECT_EQ(host.LastProgress().cellsDone, 589823U);
+  EXPECT_EQ(host.LastProgress().cellsTotal, 600000U);
 
   const int descriptors = testing::OpenDescriptorCount();
   for (const int stopAt : {1, 5}) {
-    host.statuses.clear();
-    host.beats = 0;
-    host.stopAtBeat = stopAt;
-    EXPECT_EQ(ShowGrid(path, host), LoadResult::Abandoned());
-    EXPECT_EQ(host.statuses, std::vector<std::string>{"Loading " + path});
-    EXPECT_EQ(host.beats, stopAt);
+    RecordingHost stopping;
+    stopping.stopAtTurn = stopAt;
+    EXPECT_EQ(ShowGrid(path, stopping), LoadResult::Abandoned());
+    EXPECT_EQ(stopping.Statuses(), std::vector<std::string>{"Loading " + path});
+    EXPECT_EQ(stopping.Turns(), stopAt);
     EXPECT_EQ(testing::OpenDescriptorCount(), descriptors);
   }
 }
 
 TEST_F(ShowGridTest, RecoversAfterAnErrorForTheNextLoad) {
   ShowGrid(dir.path("missing.grid"), host);
-  ASSERT_EQ(host.lastStatus(), "Error");
+  ASSERT_EQ(host.LastStatus(), "Error");
   ShowGrid(Grid(2, 3), host);
-  EXPECT_EQ(host.lastStatus(), "Loaded, 2x3");
+  EXPECT_EQ(host.LastStatus(), "Loaded, 2x3");
   ExpectTerrainBlock(3, 0, 0);
 }
 

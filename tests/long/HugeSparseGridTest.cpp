@@ -34,7 +34,7 @@ TEST(HugeSparseGrid, LoadsAGridOfMoreThanFourGibibytes) {
   testing::RecordingHost host;
   const int descriptors = testing::OpenDescriptorCount();
   ShowGrid(path, host);
-  EXPECT_EQ(host.lastStatus(), "Loaded, 2000x107375");
+  EXPECT_EQ(host.LastStatus(), "Loaded, 2000x107375");
   EXPECT_EQ(testing::OpenDescriptorCount(), descriptors);
 
   // Every height is 0, so the range is [0, 0] and every cell is pure green. The map
@@ -43,14 +43,14 @@ TEST(HugeSparseGrid, LoadsAGridOfMoreThanFourGibibytes) {
   std::int64_t background = 0;
   for (std::int32_t y = 0; y < testing::kWindowHeight; ++y) {
     for (std::int32_t x = 0; x < testing::kWindowWidth; ++x) {
-      const bool inMap = x >= host.placement.Left() && y >= host.placement.Top();
-      const Colour colour = host.surface.PixelAt(x, y);
+      const bool inMap = x >= host.Placement().Left() && y >= host.Placement().Top();
+      const Colour colour = host.Picture().PixelAt(x, y);
       green += inMap && colour == 0x00FF00U ? 1 : 0;
-      background += !inMap && colour == host.surface.background() ? 1 : 0;
+      background += !inMap && colour == host.Picture().Background() ? 1 : 0;
     }
   }
-  const std::int64_t mapPixels = std::int64_t{testing::kWindowWidth - host.placement.Left()} *
-                                 (testing::kWindowHeight - host.placement.Top());
+  const std::int64_t mapPixels = std::int64_t{testing::kWindowWidth - host.Placement().Left()} *
+                                 (testing::kWindowHeight - host.Placement().Top());
   EXPECT_EQ(green, mapPixels);
   EXPECT_EQ(background, std::int64_t{testing::kWindowWidth} * testing::kWindowHeight - mapPixels);
 }

@@ -52,7 +52,7 @@ TEST_F(DrawCellTest, EachCornerShadesItsOwnQuarterOfTheBlock) {
         const bool right = x >= left + half;
         const bool lower = y >= top + half;
         // Height3 upper left, Height4 upper right, Height1 lower left, Height2 lower right.
-        const Colour wanted = !inside          ? surface.background()
+        const Colour wanted = !inside          ? surface.Background()
                               : lower && right ? Green(146)
                               : lower          ? Green(195)
                               : right          ? Green(0)
@@ -66,15 +66,15 @@ TEST_F(DrawCellTest, EachCornerShadesItsOwnQuarterOfTheBlock) {
 TEST_F(DrawCellTest, NeighbouringCellsTouchWithoutOverlap) {
   Draw(1, 0);
   EXPECT_EQ(surface.PixelAt(7, 25), Green(97));
-  EXPECT_EQ(surface.PixelAt(6, 25), surface.background());
+  EXPECT_EQ(surface.PixelAt(6, 25), surface.Background());
   Draw(0, 1);
   EXPECT_EQ(surface.PixelAt(5, 27), Green(97));
   EXPECT_EQ(surface.PixelAt(6, 28), Green(146));
-  EXPECT_EQ(surface.PixelAt(5, 26), surface.background());
+  EXPECT_EQ(surface.PixelAt(5, 26), surface.Background());
 }
 
 TEST_F(DrawCellTest, PixelsOffTheSurfaceAreDropped) {
-  const auto untouched = surface.bytes();
+  const auto untouched = surface.Bytes();
   constexpr auto kMax = std::numeric_limits<std::int32_t>::max();
   constexpr auto kMin = std::numeric_limits<std::int32_t>::min();
   for (const auto& [x, y] : {std::pair{kMax, 0},
@@ -87,7 +87,7 @@ TEST_F(DrawCellTest, PixelsOffTheSurfaceAreDropped) {
                              {-4, 0},
                              {0, -14}}) {
     Draw(x, y);
-    EXPECT_EQ(surface.bytes(), untouched) << x << "," << y;
+    EXPECT_EQ(surface.Bytes(), untouched) << x << "," << y;
   }
 }
 

@@ -63,10 +63,10 @@ void WriteGrid(const std::string& path, std::int32_t width, std::int32_t height,
   GridWriter writer(path, header);
   for (std::int32_t row = 0; row < height; ++row) {
     for (std::int32_t column = 0; column < width; ++column) {
-      writer.writeCell(makeCell(row, column));
+      writer.WriteCell(makeCell(row, column));
     }
   }
-  writer.finish();
+  writer.Finish();
 }
 
 }  // namespace tolmer::testing

@@ -10,8 +10,8 @@ namespace tolmer::testing {
 ReferenceLoad LoadIntoMemory(const std::string& gridPath, Colour background) {
   RecordingHost host(background);
   ShowGrid(gridPath, host);
-  const MemorySurface& picture = host.surface;
-  return ReferenceLoad{picture, host.lastStatus()};
+  const MemorySurface& picture = host.Picture();
+  return ReferenceLoad{picture, host.LastStatus()};
 }
 
 }  // namespace tolmer::testing

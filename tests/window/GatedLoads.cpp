@@ -19,9 +19,9 @@ class GatedLoads::Host : public LoadHost {
   HeightRange& Range() override { return inner_.Range(); }
   MapPlacement Placement() const override { return inner_.Placement(); }
   bool StopRequested() const override { return inner_.StopRequested(); }
-  void WhileLoading(const LoadProgress& progress) override {
+  void TakeTurn(const LoadProgress& progress) override {
     gate_.Hold(++turns_, inner_);
-    inner_.WhileLoading(progress);
+    inner_.TakeTurn(progress);
   }
 
  private:

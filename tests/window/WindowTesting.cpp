@@ -39,7 +39,7 @@ Colour BackgroundOf(const QWidget& window) {
   std::ostringstream first;
   for (int y = firstRow; y < shot.height(); ++y) {
     for (int x = 0; x < shot.width(); ++x) {
-      const bool inPicture = x < expected.width() && y < expected.height();
+      const bool inPicture = x < expected.Width() && y < expected.Height();
       const Colour wanted = inPicture ? expected.PixelAt(x, y) : background;
       const Colour seen = PixelOf(shot, x, y);
       if (seen != wanted && differences++ == 0) {

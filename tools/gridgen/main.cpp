@@ -6,11 +6,11 @@
 
 #include <cerrno>
 #include <charconv>
-#include <cstring>
-#include <limits>
 #include <cstdlib>
+#include <cstring>
 #include <exception>
 #include <iostream>
+#include <limits>
 #include <stdexcept>
 #include <string>
 #include <string_view>
@@ -53,10 +53,10 @@ void WriteTerrain(std::int32_t width, std::int32_t height, const std::string& ou
   tolmer::GridWriter writer(out, MakeHeader(width, height));
   for (std::int32_t row = 0; row < height; ++row) {
     for (std::int32_t column = 0; column < width; ++column) {
-      writer.writeCell(terrain.cell(row, column));
+      writer.WriteCell(terrain.cell(row, column));
     }
   }
-  writer.finish();
+  writer.Finish();
 }
 
 // The size of a file holding a width x height grid; refused before anything is
@@ -64,9 +64,9 @@ void WriteTerrain(std::int32_t width, std::int32_t height, const std::string& ou
 off_t GridFileSize(std::int32_t width, std::int32_t height, const std::string& out) {
   // Both factors are below 2^31, so the cell count fits in 62 bits.
   const auto cells = static_cast<std::uint64_t>(width) * static_cast<std::uint64_t>(height);
-  constexpr auto kMostCells = (static_cast<std::uint64_t>(std::numeric_limits<off_t>::max()) -
-                               tolmer::kHeaderSize) /
-                              tolmer::kCellRecordSize;
+  constexpr auto kMostCells =
+      (static_cast<std::uint64_t>(std::numeric_limits<off_t>::max()) - tolmer::kHeaderSize) /
+      tolmer::kCellRecordSize;
   if (cells > kMostCells) {
     throw std::invalid_argument("cannot write " + out + ": a " + std::to_string(width) + "x" +
                                 std::to_string(height) + " grid of " + std::to_string(cells) +
@@ -78,7 +78,7 @@ off_t GridFileSize(std::int32_t width, std::int32_t height, const std::string& o
 // All-zero records cost no disk space, which makes multi-gigabyte test files cheap.
 void WriteSparse(std::int32_t width, std::int32_t height, const std::string& out) {
   const off_t size = GridFileSize(width, height, out);
-  tolmer::GridWriter(out, MakeHeader(width, height)).finish();
+  tolmer::GridWriter(out, MakeHeader(width, height)).Finish();
   if (::truncate(out.c_str(), size) != 0) {
     throw std::runtime_error("cannot extend " + out + ": " + std::strerror(errno));
   }
