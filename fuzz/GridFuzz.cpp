@@ -12,18 +12,12 @@
 #include "MemoryFile.h"
 #include "loader/MemoryHost.h"
 #include "loader/ShowGrid.h"
+#include "support/TempDir.h"
 
 namespace {
 
 using tolmer::MemoryHost;
-
-int OpenDescriptorCount() {
-  int count = 0;
-  for ([[maybe_unused]] const auto& entry : std::filesystem::directory_iterator("/proc/self/fd")) {
-    ++count;
-  }
-  return count;
-}
+using tolmer::testing::OpenDescriptorCount;
 
 // Made once: a fresh surface for every input would dominate the run time.
 struct FuzzState {

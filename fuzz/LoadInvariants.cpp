@@ -10,11 +10,10 @@
 
 #include "grid/GridFormat.h"
 #include "grid/LittleEndian.h"
+#include "render/CellColor.h"
 
 namespace tolmer::fuzz {
 namespace {
-
-constexpr int kPalestShade = 195;
 
 [[noreturn]] void Fail(const std::string& what) {
   std::fprintf(stderr, "load rule broken: %s\n", what.c_str());
@@ -61,14 +60,9 @@ bool AllHeightsFinite(std::span<const unsigned char> file, const StatedHeader& h
 }
 
 // Within one load every height lies in the range, so shades run from 0 to 195.
-bool IsRampColour(const unsigned char* pixel) {
-  const int red = pixel[0];
-  const int green = pixel[1];
-  const int blue = pixel[2];
-  if (pixel[3] != 0xFF || red > kPalestShade) {
-    return false;
-  }
-  return (green == 0xFF && blue == red) || (green == red && blue == 0xFF);
+bool IsPaintedInRange(const unsigned char* pixel) {
+  return pixel[3] == 0xFF && pixel[0] <= kShadeSteps &&
+         IsRampColour(MakeColour(pixel[0], pixel[1], pixel[2]));
 }
 
 bool IsBackground(const unsigned char* pixel, Colour background) {
@@ -159,7 +153,7 @@ void CheckPainting(const FinishedLoad& load, const StatedHeader& header) {
     CheckBackground(row, {mapEnd, width}, blank, y);
     for (std::int64_t x = mapLeft; x < mapEnd; ++x) {
       const unsigned char* pixel = row + x * 4;
-      if (!IsRampColour(pixel) && (loaded || !IsBackground(pixel, surface.Background()))) {
+      if (!IsPaintedInRange(pixel) && (loaded || !IsBackground(pixel, surface.Background()))) {
         Fail("map pixel with a colour of neither ramp at " + std::to_string(x) + "," +
              std::to_string(y));
       }

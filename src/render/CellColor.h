@@ -45,4 +45,12 @@ inline void CellColor(const HeightRange& range, const float& height, const std::
   colour = cellType != 0 ? MakeColour(shade, shade, 255) : MakeColour(shade, 255, shade);
 }
 
+// True for the colours CellColor can give, whatever the range: green (s, 255, s)
+// or blue (s, s, 255).
+constexpr bool IsRampColour(Colour colour) {
+  const std::uint8_t shade = RedOf(colour);
+  return (GreenOf(colour) == 0xFF && BlueOf(colour) == shade) ||
+         (GreenOf(colour) == shade && BlueOf(colour) == 0xFF);
+}
+
 }  // namespace tolmer

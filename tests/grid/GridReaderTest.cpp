@@ -34,12 +34,6 @@ CellRecord Distinct(std::int32_t row, std::int32_t column) {
 
 class GridReaderTest : public ::testing::Test {
  protected:
-  std::string Write(const std::vector<unsigned char>& bytes, const std::string& name = "g.grid") {
-    const std::string path = dir.path(name);
-    WriteFile(path, bytes);
-    return path;
-  }
-
   TempDir dir;
   GridReader reader;
 };
@@ -48,7 +42,7 @@ TEST_F(GridReaderTest, ReadsHeaderFieldsLittleEndian) {
   std::vector<unsigned char> bytes = {0x00, 0xFF, 'x',  0x80, 0x7F, '\n',  // any signature
                                       0x78, 0x56, 0x34, 0x12,              // width 0x12345678
                                       0x00, 0x00, 0x00, 0x00};             // height 0
-  reader.open(Write(bytes));
+  reader.open(testing::WriteFileIn(dir, "g.grid", bytes));
   const GridHeader header = reader.readHeader();
   EXPECT_EQ(header.GridWidth, 0x12345678);
   EXPECT_EQ(header.GridHeight, 0);
@@ -57,7 +51,7 @@ TEST_F(GridReaderTest, ReadsHeaderFieldsLittleEndian) {
 }
 
 TEST_F(GridReaderTest, ReadsEachRecordByItsPositionInAnyOrder) {
-  reader.open(Write(GridBytes(3, 2, Distinct)));
+  reader.open(testing::WriteFileIn(dir, "g.grid", GridBytes(3, 2, Distinct)));
   const GridHeader first = reader.readHeader();
   ASSERT_EQ(first.GridWidth, 3);
   ASSERT_EQ(first.GridHeight, 2);
@@ -72,7 +66,8 @@ TEST_F(GridReaderTest, ReadsEachRecordByItsPositionInAnyOrder) {
 
 TEST_F(GridReaderTest, DecodesExactBitPatterns) {
   const CellRecord special{-0.0F, 1e-45F, -3.4028235e38F, 0.1F, std::numeric_limits<int>::min()};
-  reader.open(Write(GridBytes(1, 1, [&](auto, auto) { return special; })));
+  reader.open(
+      testing::WriteFileIn(dir, "g.grid", GridBytes(1, 1, [&](auto, auto) { return special; })));
   reader.readHeader();
   const CellRecord cell = reader.readCell(0);
   EXPECT_TRUE(std::signbit(cell.Height1));
@@ -83,7 +78,7 @@ TEST_F(GridReaderTest, RunsReadByPositionHoldTheirRecords) {
   // Runs of awkward lengths at awkward places.
   const std::int32_t width = 997;
   const std::int32_t height = 150;
-  reader.open(Write(GridBytes(width, height, Distinct)));
+  reader.open(testing::WriteFileIn(dir, "g.grid", GridBytes(width, height, Distinct)));
   reader.readHeader();
   std::vector<unsigned char> buffer(70000 * kCellRecordSize);
   std::uint64_t first = 0;
@@ -103,7 +98,7 @@ TEST_F(GridReaderTest, RunsReadByPositionHoldTheirRecords) {
 TEST_F(GridReaderTest, ReadsByPositionStopAtTheEndOfTheFile) {
   auto bytes = GridBytes(3, 1, Distinct);
   bytes.insert(bytes.end(), {9, 9, 9, 9, 9});  // less than a record
-  reader.open(Write(bytes));
+  reader.open(testing::WriteFileIn(dir, "g.grid", bytes));
   reader.readHeader();
   std::vector<unsigned char> buffer(100 * kCellRecordSize);
   const RecordBlock block = reader.readRecordsUpTo(0, 100, buffer.data());
@@ -128,7 +123,7 @@ TEST_F(GridReaderTest, ReadsByPositionStopAtTheEndOfTheFile) {
 TEST_F(GridReaderTest, ReadingPastTheEndThrowsInsteadOfYieldingValues) {
   auto bytes = GridBytes(1, 1, Distinct);
   bytes.insert(bytes.end(), {1, 2, 3});  // trailing bytes, less than a record
-  reader.open(Write(bytes));
+  reader.open(testing::WriteFileIn(dir, "g.grid", bytes));
   reader.readHeader();
   EXPECT_EQ(reader.readCell(0), Distinct(0, 0));
   EXPECT_THROW(reader.readCell(1), GridError);
@@ -139,7 +134,7 @@ TEST_F(GridReaderTest, EveryTruncationOfAValidFileFailsCleanly) {
   for (std::size_t length = 0; length < whole.size(); ++length) {
     const std::vector<unsigned char> cut(whole.begin(),
                                          whole.begin() + static_cast<std::ptrdiff_t>(length));
-    reader.open(Write(cut));
+    reader.open(testing::WriteFileIn(dir, "g.grid", cut));
     EXPECT_THROW(
         {
           reader.readHeader();
@@ -155,18 +150,18 @@ TEST_F(GridReaderTest, EveryTruncationOfAValidFileFailsCleanly) {
 
 TEST_F(GridReaderTest, HeaderIsCheckedAgainstTheFileSize) {
   auto announcesMore = GridBytes(2, 3, Distinct, 2);  // two of three rows present
-  reader.open(Write(announcesMore, "short.grid"));
+  reader.open(testing::WriteFileIn(dir, "short.grid", announcesMore));
   EXPECT_THROW(reader.readHeader(), GridError);
 
-  reader.open(Write(GridBytes(-3, 2, Distinct, 0), "negative.grid"));
+  reader.open(testing::WriteFileIn(dir, "negative.grid", GridBytes(-3, 2, Distinct, 0)));
   EXPECT_THROW(reader.readHeader(), GridError);
 
-  reader.open(Write(GridBytes(0, 0, Distinct), "empty.grid"));
+  reader.open(testing::WriteFileIn(dir, "empty.grid", GridBytes(0, 0, Distinct)));
   EXPECT_EQ(reader.readHeader().GridWidth, 0);
 }
 
 TEST_F(GridReaderTest, StampMovesWithTheContentButNotWithTheName) {
-  const std::string path = Write(GridBytes(3, 2, Distinct));
+  const std::string path = testing::WriteFileIn(dir, "g.grid", GridBytes(3, 2, Distinct));
   reader.open(path);
   const FileStamp opened = reader.stamp();
   // Only the name and the permissions move: the open file reads as before.
@@ -210,7 +205,7 @@ TEST_F(GridReaderTest, StampMovesWithTheContentButNotWithTheName) {
 TEST_F(GridReaderTest, RefusesWhatIsNotARegularFileSayingWhatItIs) {
   const std::string fifo = dir.path("fifo");
   ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
-  const std::string file = Write(GridBytes(1, 1, Distinct));
+  const std::string file = testing::WriteFileIn(dir, "g.grid", GridBytes(1, 1, Distinct));
   const std::string missing = dir.path("missing.grid");
   const std::string folder = dir.root().string();
   // Opening a FIFO without a writer would block forever without O_NONBLOCK.
@@ -235,7 +230,7 @@ TEST_F(GridReaderTest, RefusesWhatIsNotARegularFileSayingWhatItIs) {
 
 TEST_F(GridReaderTest, CloseIsIdempotentAndReleasesTheDescriptor) {
   const int before = testing::OpenDescriptorCount();
-  reader.open(Write(GridBytes(1, 1, Distinct)));
+  reader.open(testing::WriteFileIn(dir, "g.grid", GridBytes(1, 1, Distinct)));
   EXPECT_EQ(testing::OpenDescriptorCount(), before + 1);
   reader.close();
   reader.close();

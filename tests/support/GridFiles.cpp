@@ -16,6 +16,11 @@ CellRecord UniformCell(float height, std::int32_t cellType) {
   return CellRecord{height, height, height, height, cellType};
 }
 
+CellRecord Hills(std::int32_t row, std::int32_t column) {
+  const float base = static_cast<float>((row * 7 + column * 3) % 50);
+  return CellRecord{base, base + 1, base + 2, base + 3, (row + column) % 3 == 0 ? 0 : 2};
+}
+
 std::vector<unsigned char> GridBytes(std::int32_t width, std::int32_t height,
                                      const CellMaker& makeCell, std::int32_t recordRows) {
   GridHeader header;
@@ -41,6 +46,13 @@ void WriteFile(const std::string& path, const std::vector<unsigned char>& bytes)
   if (!out.flush()) {
     throw std::runtime_error("cannot write " + path);
   }
+}
+
+std::string WriteFileIn(const TempDir& dir, const std::string& name,
+                        const std::vector<unsigned char>& bytes) {
+  const std::string path = dir.path(name);
+  WriteFile(path, bytes);
+  return path;
 }
 
 void MarkModified(const std::string& path) {

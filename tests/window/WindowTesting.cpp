@@ -10,11 +10,6 @@
 
 namespace tolmer::testing {
 
-CellRecord Hills(std::int32_t row, std::int32_t column) {
-  const float base = static_cast<float>((row * 7 + column * 3) % 50);
-  return CellRecord{base, base + 1, base + 2, base + 3, (row + column) % 3 == 0 ? 0 : 2};
-}
-
 QImage Grab(QWidget& window) {
   return window.grab().toImage().convertToFormat(QImage::Format_RGBX8888);
 }

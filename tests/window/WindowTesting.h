@@ -22,9 +22,6 @@ namespace tolmer::testing {
 // The rows below the controls, where only the map and background may appear.
 inline constexpr int kFirstMapAreaRow = 19;
 
-// Heights and types vary by stored row and column, so a misplaced cell shows.
-CellRecord Hills(std::int32_t row, std::int32_t column);
-
 // The window's client area as it is drawn now, in R, G, B, X bytes per pixel.
 QImage Grab(QWidget& window);
 Colour PixelOf(const QImage& image, int x, int y);
