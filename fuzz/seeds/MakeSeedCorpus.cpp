@@ -14,10 +14,12 @@
 #include <vector>
 
 #include "grid/GridWriter.h"
+#include "support/GridFiles.h"
 
 namespace {
 
 using tolmer::CellRecord;
+using tolmer::testing::UniformCell;
 using Bytes = std::vector<unsigned char>;
 using CellMaker = std::function<CellRecord(std::int32_t index)>;
 
@@ -50,10 +52,6 @@ Bytes Grid(std::int32_t width, std::int32_t height, const CellMaker& make) {
 CellRecord Slope(std::int32_t index) {
   const auto base = static_cast<float>(index % 37) * 3.5F - 40.0F;
   return {base, base + 1.0F, base - 2.0F, base + 0.5F, index % 5 == 0 ? 1 : 0};
-}
-
-CellRecord Uniform(float height, std::int32_t type) {
-  return {height, height, height, height, type};
 }
 
 // One odd height in the middle of an otherwise ordinary 3 x 3 grid.
@@ -92,9 +90,9 @@ void WriteShapes(const std::filesystem::path& out) {
   Write(out, "empty-0x5", Header(0, 5));
   Write(out, "empty-5x0", Header(5, 0));
   Write(out, "equal-heights",
-        Grid(4, 2, [](std::int32_t index) { return Uniform(5.0F, index % 2); }));
-  Write(out, "above-seeds", Grid(2, 2, [](std::int32_t) { return Uniform(150.0F, 0); }));
-  Write(out, "below-seeds", Grid(2, 2, [](std::int32_t) { return Uniform(-150.0F, 3); }));
+        Grid(4, 2, [](std::int32_t index) { return UniformCell(5.0F, index % 2); }));
+  Write(out, "above-seeds", Grid(2, 2, [](std::int32_t) { return UniformCell(150.0F, 0); }));
+  Write(out, "below-seeds", Grid(2, 2, [](std::int32_t) { return UniformCell(-150.0F, 3); }));
   Bytes noise = Grid(2, 1, Slope);
   std::copy_n("\x00\xff\x7f\x80\n\r", 6, noise.begin());
   Write(out, "signature-noise", noise);
@@ -129,7 +127,7 @@ void WriteOddNumbers(const std::filesystem::path& out) {
   Write(out, "height-minus-inf", WithHeight(-std::numeric_limits<float>::infinity()));
   Write(out, "height-denormal", WithHeight(std::numeric_limits<float>::denorm_min()));
   Write(out, "height-flt-max", Grid(2, 1, [](std::int32_t index) {
-          return index == 0 ? Uniform(FLT_MAX, 0) : Uniform(-FLT_MAX, 1);
+          return index == 0 ? UniformCell(FLT_MAX, 0) : UniformCell(-FLT_MAX, 1);
         }));
   Write(out, "cell-types", Grid(4, 1, [](std::int32_t index) {
           const std::int32_t types[] = {kInt32Min, -1, 7, kInt32Max};

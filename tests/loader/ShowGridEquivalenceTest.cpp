@@ -13,8 +13,8 @@
 #include <sstream>
 
 #include "ReferenceShowGrid.h"
-#include "grid/GridReader.h"
 #include "grid/GridWriter.h"
+#include "grid/LittleEndian.h"
 #include "loader/ShowGrid.h"
 #include "support/GridFiles.h"
 #include "support/RecordingHost.h"
@@ -42,10 +42,7 @@ struct Scenario {
 void PatchFile(const std::string& path, std::size_t offset, float value) {
   std::fstream file(path, std::ios::in | std::ios::out | std::ios::binary);
   unsigned char bytes[4];
-  const auto bits = std::bit_cast<std::uint32_t>(value);
-  for (unsigned index = 0; index < 4; ++index) {
-    bytes[index] = static_cast<unsigned char>(bits >> (8 * index));
-  }
+  StoreF32LE(bytes, value);
   file.seekp(static_cast<std::streamoff>(offset));
   file.write(reinterpret_cast<const char*>(bytes), 4);
   if (!file.flush()) {
@@ -240,11 +237,7 @@ TEST_F(ShowGridEquivalenceTest, FaultyFilesFailTheSameWay) {
     const std::size_t cells = RandomGrids::cellCount(scenario);
     if (round % 2 == 0 && cells > 0) {
       const std::size_t offset = HeightOffset(random.pickIndex(cells), random.pick(0, 3));
-      const float bad = kNonFinite[random.pick(0, 4)];
-      auto bits = std::bit_cast<std::uint32_t>(bad);
-      for (std::size_t index = 0; index < 4; ++index, bits >>= 8U) {
-        scenario.bytes[offset + index] = static_cast<unsigned char>(bits);
-      }
+      StoreF32LE(scenario.bytes.data() + offset, kNonFinite[random.pick(0, 4)]);
     } else {
       // Shorter than the header announces, by anything from one byte to everything.
       scenario.bytes.resize(kHeaderSize +

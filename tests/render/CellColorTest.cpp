@@ -48,13 +48,6 @@ TEST(CellColor, EmptyOrInvertedRangeGivesTheFullColour) {
   EXPECT_EQ(ColourOf(HeightRange{}, 42.0F, 0), 0x00FF00U);
 }
 
-TEST(CellColor, SeedsBelongToTheRange) {
-  // All heights 150: the range is [100, 150], so 150 is the top.
-  EXPECT_EQ(Shade(Range(100.0F, 150.0F), 150.0F), 0);
-  // All heights -150: the range is [-150, -100], so -150 is the bottom.
-  EXPECT_EQ(Shade(Range(-150.0F, -100.0F), -150.0F), 195);
-}
-
 TEST(CellColor, HeightsOutsideTheRangeAreClamped) {
   const HeightRange range = Range(0.0F, 10.0F);
   EXPECT_EQ(Shade(range, -20.0F), 255);  // 3 x 195 clamps to 255
