@@ -16,8 +16,8 @@ reference_tool=$3 compare_tool=$4
 work=$(mktemp -d /tmp/tolmer-e2e-XXXXXX)
 # shellcheck disable=SC2034 # read by the map checks of x-session.sh
 scratch=$work
-watcher=""
-trap 'stop_x_session; [[ -z $watcher ]] || kill "$watcher" 2>/dev/null; rm -rf "$work"' EXIT
+watcher="" watch_reader=""
+trap 'stop_x_session; stop_watch; rm -rf "$work"' EXIT
 cd "$work"
 
 # Label1 and the room it may grow into.
@@ -59,13 +59,31 @@ wait_for_label() {
 # 4 GB, read in no less than a few tenths of a second; only the viewer opens it.
 "$gridgen" sparse 4000 50000 watched.grid
 
+# Stops the watcher of watch_opens; its reader ends once the fifo closes.
+stop_watch() {
+  if [[ -n $watcher ]]; then
+    kill "$watcher" 2>/dev/null || true
+    wait "$watcher" 2>/dev/null || true
+    watcher=""
+  fi
+  if [[ -n $watch_reader ]]; then
+    wait "$watch_reader" 2>/dev/null || true
+    watch_reader=""
+  fi
+}
+
 # watch_opens: from now on, logs to opens.log when watched.grid is opened or closed,
 # a line "SECONDS EVENT" each time.
 watch_opens() {
-  [[ -z $watcher ]] || kill "$watcher" 2>/dev/null
+  stop_watch
   : >opens.log
-  inotifywait -m -e open -e close_nowrite --format %e watched.grid 2>inotify.log |
-    while read -r event; do echo "$EPOCHREALTIME $event"; done >opens.log &
+  # Two jobs joined by a fifo rather than a pipeline, whose $! would be the reader's
+  # and leave inotifywait running after the test.
+  rm -f events.fifo
+  mkfifo events.fifo
+  while read -r event; do echo "$EPOCHREALTIME $event"; done <events.fifo >opens.log &
+  watch_reader=$!
+  inotifywait -m -e open -e close_nowrite --format %e watched.grid >events.fifo 2>inotify.log &
   watcher=$!
   for _ in $(seq 100); do
     grep -q "Watches established" inotify.log && return 0
@@ -211,6 +229,15 @@ start_viewer "$tolmer" viewer-file.log $'\xff\xfe.grid'
 expect_map $'\xff\xfe.grid'
 wait_for_label loaded.ppm
 same_label error.ppm shot.ppm && fail "the status reads as after an error"
+
+step "nothing the test started outlives it"
+stop_x_session
+stop_watch
+# A file rather than a command substitution, whose subshell would be a child too.
+if pgrep -a -P $$ >children.txt; then
+  fail "processes left running: $(tr '\n' ' ' <children.txt)"
+  cut -d' ' -f1 children.txt | xargs kill 2>/dev/null || true
+fi
 
 if ((failures > 0)); then
   echo "window end-to-end: $failures check(s) failed; viewer logs:"

@@ -43,8 +43,10 @@ start_xvfb() {
 }
 
 # start_viewer BINARY LOG [ARGUMENT...]: starts the viewer, waits for its window and
-# places it.
+# places it. A viewer still running from before is stopped first, so that no pid is
+# lost and left running.
 start_viewer() {
+  stop_viewer
   "$1" "${@:3}" >"$2" 2>&1 &
   viewer_pid=$!
   window=$(timeout 20 xdotool search --sync --onlyvisible --name '^Tolmer by Quindel$' | head -n 1) || true
@@ -69,14 +71,20 @@ window_geometry() {
     awk -F= '{ value[$1] = $2 } END { print value["X"], value["Y"], value["WIDTH"], value["HEIGHT"] }'
 }
 
-stop_x_session() {
+stop_viewer() {
   if [[ -n $viewer_pid ]]; then
     kill "$viewer_pid" 2>/dev/null || true
     wait "$viewer_pid" 2>/dev/null || true
+    viewer_pid=""
   fi
+}
+
+stop_x_session() {
+  stop_viewer
   if [[ -n $xvfb_pid ]]; then
     kill "$xvfb_pid" 2>/dev/null || true
     wait "$xvfb_pid" 2>/dev/null || true
+    xvfb_pid=""
   fi
 }
 
@@ -85,13 +93,12 @@ click_at() {
   xdotool mousemove --window "$window" "$1" "$2" click 1
 }
 
-# enter_name NAME: replaces the text box's content with NAME, as typed, and closes
-# the list of completions, which would cover the map and take the next click.
+# enter_name NAME: replaces the text box's content with NAME, as typed; the list of
+# completions is left open, as a person typing leaves it.
 enter_name() {
   click_at 100 9
   xdotool key ctrl+a
   xdotool type --delay 2 -- "$1"
-  xdotool key Escape
 }
 
 press_show() {
