@@ -9,7 +9,6 @@
 #include <cstring>
 
 #include "grid/GridFormat.h"
-#include "grid/LittleEndian.h"
 #include "render/CellColor.h"
 
 namespace tolmer::fuzz {

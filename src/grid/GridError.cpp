@@ -3,6 +3,7 @@
 #include "grid/GridError.h"
 
 #include <cmath>
+#include <cstdio>
 #include <cstring>
 
 namespace tolmer {
@@ -27,6 +28,13 @@ void RequireFinite(const CellRecord& cell, std::uint64_t record, std::int32_t gr
                       (std::isnan(height) ? "not a number" : "infinite"));
     }
   }
+}
+
+void ThrowUnshadeable(float height) {
+  char text[80];
+  std::snprintf(text, sizeof text, "height %g lies too far outside the range to be shaded",
+                static_cast<double>(height));
+  throw GridError(text);
 }
 
 void ThrowSystemError(const std::string& what, int error) {

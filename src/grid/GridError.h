@@ -26,6 +26,10 @@ std::string DescribeRecord(std::uint64_t record, std::int32_t gridWidth);
 // keeps the earlier picture on the surface.
 void RequireFinite(const CellRecord& cell, std::uint64_t record, std::int32_t gridWidth);
 
+// Throws GridError saying that `height` cannot be shaded: it lies so far outside
+// the range that its shade does not fit in 32 bits, or it is not finite.
+[[noreturn]] void ThrowUnshadeable(float height);
+
 // Throws GridError with `what` and the system's words for `error`.
 [[noreturn]] void ThrowSystemError(const std::string& what, int error);
 

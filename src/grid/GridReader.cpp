@@ -10,7 +10,7 @@
 #include <cstring>
 
 #include "grid/GridError.h"
-#include "grid/LittleEndian.h"
+#include "grid/GridFormat.h"
 
 namespace tolmer {
 namespace {

@@ -2,7 +2,7 @@
 // SPDX-License-Identifier: MIT
 #include "grid/GridWriter.h"
 
-#include "grid/LittleEndian.h"
+#include "grid/GridFormat.h"
 
 namespace tolmer {
 

@@ -5,7 +5,6 @@
 #include <cstddef>
 
 #include "grid/GridFormat.h"
-#include "grid/LittleEndian.h"
 
 namespace tolmer {
 

@@ -7,7 +7,7 @@
 
 #include "grid/GridFormat.h"
 #include "grid/GridReader.h"
-#include "loader/LoadTurns.h"
+#include "loader/LoadHost.h"
 #include "render/HeightRange.h"
 
 namespace tolmer {

@@ -8,7 +8,6 @@
 #include "grid/GridReader.h"
 #include "grid/RecordBlock.h"
 #include "loader/LoadHost.h"
-#include "loader/LoadTurns.h"
 #include "render/DrawingSurface.h"
 #include "render/HeightRange.h"
 #include "render/MapPlacement.h"

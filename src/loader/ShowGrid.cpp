@@ -8,7 +8,7 @@
 #include "grid/GridError.h"
 #include "grid/GridReader.h"
 #include "loader/HeightScan.h"
-#include "loader/LoadTurns.h"
+#include "loader/LoadHost.h"
 #include "loader/PaintPass.h"
 
 namespace tolmer {

@@ -6,15 +6,13 @@
 #include <cstdint>
 #include <limits>
 
+#include "grid/GridError.h"
 #include "render/Colour.h"
 #include "render/HeightRange.h"
 
 namespace tolmer {
 
 inline constexpr int kShadeSteps = 195;  // the palest shade stays short of white
-
-// Throws GridError saying that `height` cannot be shaded.
-[[noreturn]] void ThrowUnshadeable(float height);
 
 // 195 at range.MinHeight down to 0 at range.MaxHeight, clamped to 0..255 outside it.
 // Throws GridError for a height that cannot be shaded (NaN or infinite). Inline, as

@@ -1,6 +1,6 @@
 // SPDX-FileCopyrightText: 2026 Quindel
 // SPDX-License-Identifier: MIT
-#include "loader/LoadTurns.h"
+#include "loader/LoadHost.h"
 
 #include <gtest/gtest.h>
 

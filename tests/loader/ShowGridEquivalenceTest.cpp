@@ -13,8 +13,8 @@
 #include <sstream>
 
 #include "ReferenceShowGrid.h"
+#include "grid/GridFormat.h"
 #include "grid/GridWriter.h"
-#include "grid/LittleEndian.h"
 #include "loader/ShowGrid.h"
 #include "support/GridFiles.h"
 #include "support/RecordingHost.h"

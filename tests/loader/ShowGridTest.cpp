@@ -29,7 +29,7 @@
 #include <limits>
 #include <tuple>
 
-#include "grid/LittleEndian.h"
+#include "grid/GridFormat.h"
 #include "render/CellColor.h"
 #include "support/GridFiles.h"
 #include "support/RecordingHost.h"
