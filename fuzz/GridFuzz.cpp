@@ -47,13 +47,13 @@ void PrepareHost(FuzzState& state) {
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   FuzzState& state = State();
-  state.file.assign(data, size);
+  state.file.Assign(data, size);
   PrepareHost(state);
   const int clearsBefore = state.host.Clears();
   const int descriptorsBefore = OpenDescriptorCount();
-  const tolmer::LoadResult result = tolmer::ShowGrid(state.file.path(), state.host);
+  const tolmer::LoadResult result = tolmer::ShowGrid(state.file.Path(), state.host);
   const int descriptorsAfter = OpenDescriptorCount();
-  tolmer::fuzz::CheckLoad({state.file.path(),
+  tolmer::fuzz::CheckLoad({state.file.Path(),
                            result,
                            {data, size},
                            state.host,

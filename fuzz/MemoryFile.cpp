@@ -23,7 +23,7 @@ MemoryFile::~MemoryFile() {
   ::close(fd_);
 }
 
-void MemoryFile::assign(const unsigned char* data, std::size_t size) {
+void MemoryFile::Assign(const unsigned char* data, std::size_t size) {
   if (::ftruncate(fd_, static_cast<off_t>(size)) != 0) {
     ThrowSystemError("ftruncate", errno);
   }

@@ -18,8 +18,8 @@ class MemoryFile {
   MemoryFile& operator=(const MemoryFile&) = delete;
 
   // Replaces the whole content of the file. Throws std::runtime_error on failure.
-  void assign(const unsigned char* data, std::size_t size);
-  const std::string& path() const { return path_; }
+  void Assign(const unsigned char* data, std::size_t size);
+  const std::string& Path() const { return path_; }
 
  private:
   int fd_ = -1;

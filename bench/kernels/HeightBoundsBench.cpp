@@ -13,9 +13,9 @@ template <tolmer::HeightBounds (*Scan)(const tolmer::RecordBlock&)>
 void ScanBlock(benchmark::State& state) {
   const tolmer::bench::SampleRecords records(static_cast<std::size_t>(state.range(0)));
   for (auto _ : state) {
-    benchmark::DoNotOptimize(Scan(records.block()));
+    benchmark::DoNotOptimize(Scan(records.Block()));
   }
-  state.SetBytesProcessed(state.iterations() * static_cast<std::int64_t>(records.byteCount()));
+  state.SetBytesProcessed(state.iterations() * static_cast<std::int64_t>(records.ByteCount()));
 }
 
 // 64 KiB, 1 MiB and 64 MiB of records.

@@ -22,7 +22,7 @@ void PaintBlock(benchmark::State& state) {
   const tolmer::HeightRange range{-500.0F, 500.0F};
   tolmer::MemorySurface surface(tolmer::kViewerWidth, tolmer::kViewerHeight);
   const tolmer::RecordBlock block =
-      records.block().subBlock(0, static_cast<std::size_t>(header.GridWidth * header.GridHeight));
+      records.Block().SubBlock(0, static_cast<std::size_t>(header.GridWidth * header.GridHeight));
   for (auto _ : state) {
     tolmer::PaintPass painter(header, range, tolmer::kViewerMapPlacement, surface);
     if constexpr (kEveryCell) {
@@ -32,7 +32,7 @@ void PaintBlock(benchmark::State& state) {
     }
     benchmark::ClobberMemory();
   }
-  state.SetBytesProcessed(state.iterations() * static_cast<std::int64_t>(block.size() * 20));
+  state.SetBytesProcessed(state.iterations() * static_cast<std::int64_t>(block.Size() * 20));
 }
 
 // Rows as wide as the window shows, the only cells pass 2 paints.

@@ -25,8 +25,8 @@ class SampleRecords {
     }
   }
 
-  RecordBlock block() const { return RecordBlock(bytes_.data(), bytes_.size() / kCellRecordSize); }
-  std::size_t byteCount() const { return bytes_.size(); }
+  RecordBlock Block() const { return RecordBlock(bytes_.data(), bytes_.size() / kCellRecordSize); }
+  std::size_t ByteCount() const { return bytes_.size(); }
 
  private:
   std::vector<unsigned char> bytes_;

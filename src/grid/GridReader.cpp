@@ -147,8 +147,8 @@ CellRecord GridReader::readCell(std::uint64_t record) const {
 RecordBlock GridReader::readRecordsAt(std::uint64_t first, std::size_t count,
                                       unsigned char* buffer) const {
   const RecordBlock block = readRecordsUpTo(first, count, buffer);
-  if (block.size() < count) {
-    const std::uint64_t start = kHeaderSize + (first + block.size()) * kCellRecordSize;
+  if (block.Size() < count) {
+    const std::uint64_t start = kHeaderSize + (first + block.Size()) * kCellRecordSize;
     throw GridError(EndOfFileMessage(start, currentFileSize()));
   }
   return block;

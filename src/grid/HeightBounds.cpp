@@ -20,8 +20,8 @@ constexpr std::uint32_t kExponentBits = 0x7F800000U;
 HeightBounds ScanHeightBoundsPortable(const RecordBlock& block) {
   HeightBounds bounds;
   bool nonFinite = false;
-  for (std::size_t index = 0; index < block.size(); ++index) {
-    const unsigned char* record = block.recordBytes(index);
+  for (std::size_t index = 0; index < block.Size(); ++index) {
+    const unsigned char* record = block.RecordBytes(index);
     for (std::size_t corner = 0; corner < 4; ++corner) {
       const std::uint32_t bits = LoadU32LE(record + corner * 4);
       // An exponent of all ones is an infinity or a NaN.
@@ -65,13 +65,13 @@ HeightBounds ScanHeightBoundsSse2(const RecordBlock& block) {
   __m128 highA = _mm_set1_ps(-std::numeric_limits<float>::infinity());
   __m128 highB = highA;
   __m128 nan = _mm_setzero_ps();
-  const std::size_t count = block.size();
+  const std::size_t count = block.Size();
   std::size_t index = 0;
   for (; index + 4 <= count; index += 4) {
-    const __m128 first = LoadHeights(block.recordBytes(index));
-    const __m128 second = LoadHeights(block.recordBytes(index + 1));
-    const __m128 third = LoadHeights(block.recordBytes(index + 2));
-    const __m128 fourth = LoadHeights(block.recordBytes(index + 3));
+    const __m128 first = LoadHeights(block.RecordBytes(index));
+    const __m128 second = LoadHeights(block.RecordBytes(index + 1));
+    const __m128 third = LoadHeights(block.RecordBytes(index + 2));
+    const __m128 fourth = LoadHeights(block.RecordBytes(index + 3));
     lowA = _mm_min_ps(lowA, _mm_min_ps(first, second));
     highA = _mm_max_ps(highA, _mm_max_ps(first, second));
     lowB = _mm_min_ps(lowB, _mm_min_ps(third, fourth));
@@ -79,7 +79,7 @@ HeightBounds ScanHeightBoundsSse2(const RecordBlock& block) {
     nan = _mm_or_ps(nan, _mm_or_ps(_mm_cmpunord_ps(first, second), _mm_cmpunord_ps(third, fourth)));
   }
   for (; index < count; ++index) {
-    const __m128 heights = LoadHeights(block.recordBytes(index));
+    const __m128 heights = LoadHeights(block.RecordBytes(index));
     lowA = _mm_min_ps(lowA, heights);
     highA = _mm_max_ps(highA, heights);
     nan = _mm_or_ps(nan, _mm_cmpunord_ps(heights, heights));

@@ -20,14 +20,14 @@ class RecordBlock {
   RecordBlock() = default;
   RecordBlock(const unsigned char* bytes, std::size_t count) : bytes_(bytes), count_(count) {}
 
-  std::size_t size() const { return count_; }
+  std::size_t Size() const { return count_; }
   // The stored bytes of record `index`, kCellRecordSize of them.
-  const unsigned char* recordBytes(std::size_t index) const {
+  const unsigned char* RecordBytes(std::size_t index) const {
     return bytes_ + index * kCellRecordSize;
   }
-  CellRecord operator[](std::size_t index) const { return DecodeCell(recordBytes(index)); }
-  RecordBlock subBlock(std::size_t first, std::size_t count) const {
-    return RecordBlock(recordBytes(first), count);
+  CellRecord operator[](std::size_t index) const { return DecodeCell(RecordBytes(index)); }
+  RecordBlock SubBlock(std::size_t first, std::size_t count) const {
+    return RecordBlock(RecordBytes(first), count);
   }
 
  private:

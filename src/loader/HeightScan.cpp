@@ -55,7 +55,7 @@ class SharedScan {
       if (bounds.allFinite) {
         part.Widen(bounds);
       } else {
-        for (std::size_t cell = 0; cell < block.size(); ++cell) {
+        for (std::size_t cell = 0; cell < block.Size(); ++cell) {
           RequireFinite(block[cell], chunk.first + cell, header_.GridWidth);
         }
       }

@@ -30,25 +30,25 @@ void PaintPass::Paint(const RecordBlock& block) {
 }
 
 void PaintPass::PaintInRange(const RecordBlock& block) {
-  if (block.size() == 0) {
+  if (block.Size() == 0) {
     return;  // a grid without columns has no position to start from
   }
   // The handle stays valid until the next clear, so one serves the whole block.
   const SurfaceHandle handle = surface_.hDC();
   std::int32_t x = Column();
   std::int32_t y = Row();
-  for (std::size_t index = 0; index < block.size(); ++index) {
+  for (std::size_t index = 0; index < block.Size(); ++index) {
     DrawCell(handle, range_, placement_, x, y, block[index]);
     if (++x == width_) {
       x = 0;
       --y;
     }
   }
-  next_ += block.size();
+  next_ += block.Size();
 }
 
 void PaintPass::PaintEach(const RecordBlock& block) {
-  for (std::size_t index = 0; index < block.size(); ++index) {
+  for (std::size_t index = 0; index < block.Size(); ++index) {
     const CellRecord cell = block[index];
     RequireFinite(cell, next_, width_);
     try {
@@ -97,12 +97,12 @@ class VisibleReading {
       const std::uint64_t first = painter_.NextRecord();
       RecordBlock block =
           reader_.readRecordsUpTo(first, static_cast<std::size_t>(now), buffer_.get());
-      if (block.size() == 0) {
+      if (block.Size() == 0) {
         block = reader_.readRecordsAt(first, 1, buffer_.get());  // throws where it ends
       }
       painter_.Paint(block);
-      turns_.Done(block.size());
-      cells -= block.size();
+      turns_.Done(block.Size());
+      cells -= block.Size();
     }
     return true;
   }

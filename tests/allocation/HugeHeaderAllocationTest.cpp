@@ -48,7 +48,7 @@ TEST(HugeHeaderAllocation, TinyFilesThatAnnounceHugeGridsAllocateNothingLarge) {
   testing::RecordingHost host;
   for (const Case& c : cases) {
     SCOPED_TRACE(std::to_string(c.width) + "x" + std::to_string(c.height));
-    const std::string path = dir.path("huge.grid");
+    const std::string path = dir.Path("huge.grid");
     testing::WriteFile(path, testing::GridBytes(c.width, c.height, {}, 0));
     ResetLargestAllocation();
     ShowGrid(path, host);

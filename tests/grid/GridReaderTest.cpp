@@ -84,7 +84,7 @@ TEST_F(GridReaderTest, RunsReadByPositionHoldTheirRecords) {
   std::uint64_t first = 0;
   for (const std::size_t count : {std::size_t{1}, std::size_t{7}, std::size_t{65536}}) {
     const RecordBlock block = reader.readRecordsAt(first, count, buffer.data());
-    ASSERT_EQ(block.size(), count);
+    ASSERT_EQ(block.Size(), count);
     for (std::size_t offset = 0; offset < count; offset += 1 + offset / 3) {
       const std::uint64_t index = first + offset;
       ASSERT_EQ(block[offset], Distinct(static_cast<std::int32_t>(index / width),
@@ -102,11 +102,11 @@ TEST_F(GridReaderTest, ReadsByPositionStopAtTheEndOfTheFile) {
   reader.readHeader();
   std::vector<unsigned char> buffer(100 * kCellRecordSize);
   const RecordBlock block = reader.readRecordsUpTo(0, 100, buffer.data());
-  ASSERT_EQ(block.size(), 3U);
+  ASSERT_EQ(block.Size(), 3U);
   EXPECT_EQ(block[2], Distinct(0, 2));
-  EXPECT_EQ(block.subBlock(1, 2)[0], Distinct(0, 1));
-  EXPECT_EQ(reader.readRecordsUpTo(3, 1, buffer.data()).size(), 0U);
-  EXPECT_EQ(reader.readRecordsUpTo(9, 1, buffer.data()).size(), 0U);
+  EXPECT_EQ(block.SubBlock(1, 2)[0], Distinct(0, 1));
+  EXPECT_EQ(reader.readRecordsUpTo(3, 1, buffer.data()).Size(), 0U);
+  EXPECT_EQ(reader.readRecordsUpTo(9, 1, buffer.data()).Size(), 0U);
   EXPECT_EQ(reader.readRecordsAt(1, 2, buffer.data())[1], Distinct(0, 2));
   try {
     reader.readRecordsAt(2, 2, buffer.data());
@@ -203,16 +203,16 @@ TEST_F(GridReaderTest, StampMovesWithTheContentButNotWithTheName) {
 }
 
 TEST_F(GridReaderTest, RefusesWhatIsNotARegularFileSayingWhatItIs) {
-  const std::string fifo = dir.path("fifo");
+  const std::string fifo = dir.Path("fifo");
   ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
   const std::string file = testing::WriteFileIn(dir, "g.grid", GridBytes(1, 1, Distinct));
-  const std::string missing = dir.path("missing.grid");
-  const std::string folder = dir.root().string();
+  const std::string missing = dir.Path("missing.grid");
+  const std::string folder = dir.Root().string();
   // Opening a FIFO without a writer would block forever without O_NONBLOCK.
   for (const auto& [name, reason] : std::vector<std::pair<std::string, std::string>>{
            {"", "no file name was given"},
            {missing, "there is no file named " + missing},
-           {dir.path("*.grid"), "there is no file named " + dir.path("*.grid")},
+           {dir.Path("*.grid"), "there is no file named " + dir.Path("*.grid")},
            {folder, folder + " is a folder, not a file"},
            {"/dev/null", "/dev/null is not a regular file"},
            {fifo, fifo + " is not a regular file"},
@@ -238,7 +238,7 @@ TEST_F(GridReaderTest, CloseIsIdempotentAndReleasesTheDescriptor) {
   EXPECT_THROW(reader.readHeader(), GridError);
   EXPECT_THROW(reader.readCell(0), GridError);
 
-  EXPECT_THROW(reader.open(dir.root().string()), GridError);
+  EXPECT_THROW(reader.open(dir.Root().string()), GridError);
   EXPECT_EQ(testing::OpenDescriptorCount(), before);
 }
 

@@ -38,16 +38,16 @@ class StoredRecords {
       : misalignment_(misalignment), bytes_(misalignment + cells.size() * kCellRecordSize) {
     for (std::size_t index = 0; index < cells.size(); ++index) {
       const auto record = EncodeCell(cells[index]);
-      std::copy(record.begin(), record.end(), bytes_.begin() + offset(index));
+      std::copy(record.begin(), record.end(), bytes_.begin() + Offset(index));
     }
   }
 
-  RecordBlock block() const {
+  RecordBlock Block() const {
     return RecordBlock(bytes_.data() + misalignment_, (bytes_.size() - misalignment_) / 20);
   }
 
  private:
-  std::ptrdiff_t offset(std::size_t index) const {
+  std::ptrdiff_t Offset(std::size_t index) const {
     return static_cast<std::ptrdiff_t>(misalignment_ + index * kCellRecordSize);
   }
 
@@ -81,7 +81,7 @@ TEST(HeightBoundsTest, EveryScanFindsTheLowestAndHighestOfAnyBlock) {
       for (const auto& [name, scan] : AllScans()) {
         SCOPED_TRACE(::testing::Message()
                      << name << " count " << count << " misalignment " << misalignment);
-        const HeightBounds bounds = scan(stored.block());
+        const HeightBounds bounds = scan(stored.Block());
         EXPECT_TRUE(bounds.allFinite);
         EXPECT_EQ(bounds.lowest, lowest);
         EXPECT_EQ(bounds.highest, highest);
@@ -99,7 +99,7 @@ TEST(HeightBoundsTest, ExtremeFiniteHeightsAreBoundsLikeAnyOther) {
   const StoredRecords stored(cells, 0);
   for (const auto& [name, scan] : AllScans()) {
     SCOPED_TRACE(name);
-    const HeightBounds bounds = scan(stored.block());
+    const HeightBounds bounds = scan(stored.Block());
     EXPECT_TRUE(bounds.allFinite);
     EXPECT_EQ(bounds.lowest, -kMax);
     EXPECT_EQ(bounds.highest, kMax);
@@ -125,7 +125,7 @@ TEST(HeightBoundsTest, ANonFiniteHeightInAnyRecordAndCornerIsFound) {
                          : cell.Height4) = bad;
           const StoredRecords stored(cells, record % 4);
           for (const auto& [name, scan] : AllScans()) {
-            EXPECT_FALSE(scan(stored.block()).allFinite)
+            EXPECT_FALSE(scan(stored.Block()).allFinite)
                 << name << " count " << count << " record " << record << " corner " << corner
                 << " value " << bad;
           }
@@ -146,7 +146,7 @@ TEST(HeightBoundsTest, CellTypesThatLookLikeFloatsAreIgnored) {
                                1);
     for (const auto& [name, scan] : AllScans()) {
       SCOPED_TRACE(name);
-      const HeightBounds bounds = scan(stored.block());
+      const HeightBounds bounds = scan(stored.Block());
       EXPECT_TRUE(bounds.allFinite);
       EXPECT_EQ(bounds.lowest, 1.0F);
       EXPECT_EQ(bounds.highest, 4.0F);

@@ -24,7 +24,7 @@ class HeightScanTest : public ::testing::TestWithParam<unsigned> {
   // Scans a kWidth x kHeight grid whose records at `faulty` hold a NaN, and whose
   // heights otherwise run from -row to column.
   bool Scan(const std::vector<std::uint64_t>& faulty, HeightRange& range) {
-    const std::string path = dir.path("g.grid");
+    const std::string path = dir.Path("g.grid");
     testing::WriteGrid(path, kWidth, kHeight, [&](std::int32_t row, std::int32_t column) {
       const auto record = static_cast<std::uint64_t>(row * kWidth + column);
       const bool bad = std::find(faulty.begin(), faulty.end(), record) != faulty.end();

@@ -31,12 +31,12 @@ struct StoredGrid {
     }
   }
 
-  RecordBlock block(std::size_t first, std::size_t count) const {
-    return RecordBlock(bytes.data(), cells.size()).subBlock(first, count);
+  RecordBlock Block(std::size_t first, std::size_t count) const {
+    return RecordBlock(bytes.data(), cells.size()).SubBlock(first, count);
   }
 
   // Draws cells [0, count) one by one, the first stored row at the bottom.
-  void drawDirectly(MemorySurface& surface, std::size_t count) const {
+  void DrawDirectly(MemorySurface& surface, std::size_t count) const {
     for (std::size_t index = 0; index < count; ++index) {
       const auto x = static_cast<std::int32_t>(index % static_cast<std::size_t>(header.GridWidth));
       const auto row =
@@ -72,11 +72,11 @@ TEST(PaintPassTest, PaintingBlocksPaintsWhatDrawingEveryCellPaints) {
       for (std::size_t first = 0; first < grid.cells.size();) {
         const std::size_t count =
             std::min<std::size_t>(grid.cells.size() - first, 1 + random() % 700);
-        painter.PaintInRange(grid.block(first, count));
+        painter.PaintInRange(grid.Block(first, count));
         first += count;
       }
       MemorySurface drawn(width, height);
-      grid.drawDirectly(drawn, grid.cells.size());
+      grid.DrawDirectly(drawn, grid.cells.size());
       EXPECT_EQ(painted.Bytes(), drawn.Bytes());
     }
   }
@@ -91,15 +91,15 @@ TEST(PaintPassTest, PaintingEachCellStopsAtTheFirstFaultyCell) {
   grid.bytes[kFaulty * kCellRecordSize + 11] = 0xFF;
   MemorySurface painted(617, 503);
   PaintPass painter(grid.header, grid.range, grid.placement, painted);
-  painter.PaintInRange(grid.block(0, 100));
+  painter.PaintInRange(grid.Block(0, 100));
   try {
-    painter.PaintEach(grid.block(100, 200));
+    painter.PaintEach(grid.Block(100, 200));
     ADD_FAILURE() << "the faulty cell was painted";
   } catch (const GridError& error) {
     EXPECT_STREQ(error.what(), "height 3 of record 217 (row 7, column 7) is not a number");
   }
   MemorySurface drawn(617, 503);
-  grid.drawDirectly(drawn, kFaulty);
+  grid.DrawDirectly(drawn, kFaulty);
   EXPECT_EQ(painted.Bytes(), drawn.Bytes());
 }
 

@@ -17,12 +17,12 @@ class StepByStepLoad {
   StepByStepLoad(LoadHost& host, GridReader& reader) : host_(host), reader_(reader) {}
 
   // Both return false when the host stopped the load.
-  bool scanHeights(HeightRange& range) {
+  bool ScanHeights(HeightRange& range) {
     const GridHeader header = reader_.readHeader();
     std::uint64_t record = 0;
     for (std::int32_t y = header.GridHeight - 1; y >= 0; --y) {
       for (std::int32_t x = 0; x < header.GridWidth; ++x) {
-        if (!takeTurn()) {
+        if (!TakeTurn()) {
           return false;
         }
         const CellRecord cell = reader_.readCell(record++);
@@ -36,7 +36,7 @@ class StepByStepLoad {
     return true;
   }
 
-  bool paintCells(const HeightRange& range, GridHeader& header) {
+  bool PaintCells(const HeightRange& range, GridHeader& header) {
     reader_.requireUnchanged();
     header = reader_.readHeader();
     if (host_.StopRequested()) {
@@ -48,7 +48,7 @@ class StepByStepLoad {
     std::uint64_t record = 0;
     for (std::int32_t y = header.GridHeight - 1; y >= 0; --y) {
       for (std::int32_t x = 0; x < header.GridWidth; ++x) {
-        if (!takeTurn()) {
+        if (!TakeTurn()) {
           return false;
         }
         // Only cells that start on the surface are looked at; the others are read,
@@ -66,7 +66,7 @@ class StepByStepLoad {
  private:
   // The host gets its turn before every 65536th cell, counted over both passes;
   // false when it then asks the load to stop.
-  bool takeTurn() {
+  bool TakeTurn() {
     if (++cellsRead_ % 65536 == 0) {
       host_.TakeTurn(LoadProgress{});
       return !host_.StopRequested();
@@ -97,7 +97,7 @@ LoadResult ReferenceShowGrid(const std::string& fileName, LoadHost& host) noexce
     reader.open(fileName);
     StepByStepLoad load(host, reader);
     GridHeader header;
-    if (host.StopRequested() || !load.scanHeights(range) || !load.paintCells(range, header)) {
+    if (host.StopRequested() || !load.ScanHeights(range) || !load.PaintCells(range, header)) {
       return LoadResult::Abandoned();
     }
     reader.requireUnchanged();

@@ -54,14 +54,14 @@ class RandomGrids {
  public:
   explicit RandomGrids(std::uint32_t seed) : random_(seed) {}
 
-  Scenario make(Size size) {
+  Scenario Make(Size size) {
     Scenario scenario;
-    pickSize(size, scenario);
-    heights_ = static_cast<Heights>(pick(0, 5));
-    typeMode_ = pick(0, 2);
+    PickSize(size, scenario);
+    heights_ = static_cast<Heights>(Pick(0, 5));
+    typeMode_ = Pick(0, 2);
     scenario.bytes = testing::GridBytes(scenario.width, scenario.height,
-                                        [&](std::int32_t, std::int32_t) { return cell(); });
-    if (heights_ == Heights::WholeShades && cellCount(scenario) > 0) {
+                                        [&](std::int32_t, std::int32_t) { return RandomCell(); });
+    if (heights_ == Heights::WholeShades && CellCount(scenario) > 0) {
       // One cell spans the whole range, so every height falls on a whole shade.
       const auto first = EncodeCell(CellRecord{0.0F, 195.0F, 0.0F, 195.0F, 0});
       std::copy(first.begin(), first.end(), scenario.bytes.begin() + kHeaderSize);
@@ -73,45 +73,45 @@ class RandomGrids {
     return scenario;
   }
 
-  int pick(int low, int high) { return std::uniform_int_distribution<int>(low, high)(random_); }
-  std::size_t pickIndex(std::size_t count) {
+  int Pick(int low, int high) { return std::uniform_int_distribution<int>(low, high)(random_); }
+  std::size_t PickIndex(std::size_t count) {
     return std::uniform_int_distribution<std::size_t>(0, count - 1)(random_);
   }
-  float pickHeight() { return height(); }
+  float PickHeight() { return RandomHeight(); }
 
-  static std::size_t cellCount(const Scenario& scenario) {
+  static std::size_t CellCount(const Scenario& scenario) {
     return static_cast<std::size_t>(scenario.width) * static_cast<std::size_t>(scenario.height);
   }
 
  private:
-  void pickSize(Size size, Scenario& scenario) {
+  void PickSize(Size size, Scenario& scenario) {
     switch (size) {
       case Size::Fits:
-        scenario.width = pick(0, 306);
-        scenario.height = pick(0, 239);
+        scenario.width = Pick(0, 306);
+        scenario.height = Pick(0, 239);
         break;
       case Size::Clips:
-        if (pick(0, 1) == 0) {
-          scenario.width = pick(307, 700);
-          scenario.height = pick(1, 300);
+        if (Pick(0, 1) == 0) {
+          scenario.width = Pick(307, 700);
+          scenario.height = Pick(1, 300);
         } else {
-          scenario.width = pick(1, 306);
-          scenario.height = pick(240, 600);
+          scenario.width = Pick(1, 306);
+          scenario.height = Pick(240, 600);
         }
         break;
       case Size::Large:  // several buffers and turns, wide or tall, some scanned by two threads
-        if (pick(0, 1) == 0) {
-          scenario.width = pick(400, 800);
-          scenario.height = pick(200, 300);
+        if (Pick(0, 1) == 0) {
+          scenario.width = Pick(400, 800);
+          scenario.height = Pick(200, 300);
         } else {
-          scenario.width = pick(100, 306);
-          scenario.height = pick(600, 1000);
+          scenario.width = Pick(100, 306);
+          scenario.height = Pick(600, 1000);
         }
         break;
     }
   }
 
-  float height() {
+  float RandomHeight() {
     switch (heights_) {
       case Heights::Spread:
         return std::uniform_real_distribution<float>(-500.0F, 500.0F)(random_);
@@ -122,16 +122,16 @@ class RandomGrids {
       case Heights::Constant:
         return 42.5F;
       case Heights::WholeShades:
-        return static_cast<float>(pick(0, 195));
+        return static_cast<float>(Pick(0, 195));
       case Heights::Tiny: {
         constexpr float kTiny[] = {0.0F, -0.0F, 1e-45F, -1e-45F, 1e-38F, -2e-40F};
-        return kTiny[pick(0, 5)];
+        return kTiny[Pick(0, 5)];
       }
     }
     return 0.0F;
   }
 
-  std::int32_t type() {
+  std::int32_t RandomType() {
     constexpr std::int32_t kTypes[] = {0,
                                        1,
                                        -1,
@@ -142,13 +142,15 @@ class RandomGrids {
       case 0:
         return 0;
       case 1:
-        return kTypes[pick(1, 5)];
+        return kTypes[Pick(1, 5)];
       default:
-        return kTypes[pick(0, 5)];
+        return kTypes[Pick(0, 5)];
     }
   }
 
-  CellRecord cell() { return CellRecord{height(), height(), height(), height(), type()}; }
+  CellRecord RandomCell() {
+    return CellRecord{RandomHeight(), RandomHeight(), RandomHeight(), RandomHeight(), RandomType()};
+  }
 
   std::mt19937 random_;
   Heights heights_ = Heights::Spread;
@@ -170,7 +172,7 @@ class ShowGridEquivalenceTest : public ::testing::Test {
   using Load = LoadResult (*)(const std::string&, LoadHost&);
 
   LoadResult Run(const Scenario& scenario, Load load, RecordingHost& host) {
-    const std::string path = dir.path("random.grid");
+    const std::string path = dir.Path("random.grid");
     testing::WriteFile(path, scenario.bytes);
     if (scenario.betweenPasses) {
       host.onClear = [&] {
@@ -226,22 +228,22 @@ class ShowGridEquivalenceTest : public ::testing::Test {
 
 TEST_F(ShowGridEquivalenceTest, CleanGridsPaintTheSamePicture) {
   for (int round = 0; round < 36; ++round) {
-    ExpectSameLoad(random.make(static_cast<Size>(round % 3)));
+    ExpectSameLoad(random.Make(static_cast<Size>(round % 3)));
   }
   EXPECT_EQ(outcomes[1], 0);
 }
 
 TEST_F(ShowGridEquivalenceTest, FaultyFilesFailTheSameWay) {
   for (int round = 0; round < 24; ++round) {
-    Scenario scenario = random.make(static_cast<Size>(round % 3));
-    const std::size_t cells = RandomGrids::cellCount(scenario);
+    Scenario scenario = random.Make(static_cast<Size>(round % 3));
+    const std::size_t cells = RandomGrids::CellCount(scenario);
     if (round % 2 == 0 && cells > 0) {
-      const std::size_t offset = HeightOffset(random.pickIndex(cells), random.pick(0, 3));
-      StoreF32LE(scenario.bytes.data() + offset, kNonFinite[random.pick(0, 4)]);
+      const std::size_t offset = HeightOffset(random.PickIndex(cells), random.Pick(0, 3));
+      StoreF32LE(scenario.bytes.data() + offset, kNonFinite[random.Pick(0, 4)]);
     } else {
       // Shorter than the header announces, by anything from one byte to everything.
       scenario.bytes.resize(kHeaderSize +
-                            random.pickIndex(scenario.bytes.size() - kHeaderSize + 1));
+                            random.PickIndex(scenario.bytes.size() - kHeaderSize + 1));
       if (scenario.bytes.size() == kHeaderSize + cells * kCellRecordSize) {
         scenario.bytes.pop_back();
       }
@@ -253,34 +255,34 @@ TEST_F(ShowGridEquivalenceTest, FaultyFilesFailTheSameWay) {
 
 TEST_F(ShowGridEquivalenceTest, FilesChangedBetweenPassesFailAndPaintTheSameUpToTheFault) {
   for (int round = 0; round < 36; ++round) {
-    Scenario scenario = random.make(Size::Large);
-    const std::size_t cells = RandomGrids::cellCount(scenario);
+    Scenario scenario = random.Make(Size::Large);
+    const std::size_t cells = RandomGrids::CellCount(scenario);
     ASSERT_GT(cells, 0U);
-    const std::size_t cell = random.pickIndex(cells);
-    const std::size_t offset = HeightOffset(cell, random.pick(0, 3));
+    const std::size_t cell = random.PickIndex(cells);
+    const std::size_t offset = HeightOffset(cell, random.Pick(0, 3));
     switch (round % 6) {
       case 0: {  // no longer finite
-        const float bad = kNonFinite[random.pick(0, 4)];
+        const float bad = kNonFinite[random.Pick(0, 4)];
         scenario.betweenPasses = [=](const std::string& path) { PatchFile(path, offset, bad); };
         break;
       }
       case 1: {  // finite, but outside the range of pass 1: clamped or not shadeable
         constexpr float kOutside[] = {1e30F, -3.4e38F, 1000.0F, -1000.0F, 3.4e38F};
-        const float outside = kOutside[random.pick(0, 4)];
+        const float outside = kOutside[random.Pick(0, 4)];
         scenario.betweenPasses = [=](const std::string& path) { PatchFile(path, offset, outside); };
         break;
       }
       case 2: {  // cut short at any byte of the cell or after it
         const std::size_t length =
-            HeightOffset(cell, 0) + random.pickIndex(scenario.bytes.size() - HeightOffset(cell, 0));
+            HeightOffset(cell, 0) + random.PickIndex(scenario.bytes.size() - HeightOffset(cell, 0));
         scenario.betweenPasses = [=](const std::string& path) {
           std::filesystem::resize_file(path, length);
         };
         break;
       }
       case 3: {  // grown, and its header rewritten
-        const std::size_t length = scenario.bytes.size() + random.pickIndex(3000);
-        const float header = std::bit_cast<float>(random.pick(-5, 5000));
+        const std::size_t length = scenario.bytes.size() + random.PickIndex(3000);
+        const float header = std::bit_cast<float>(random.Pick(-5, 5000));
         scenario.betweenPasses = [=](const std::string& path) {
           std::filesystem::resize_file(path, length);
           PatchFile(path, kSignatureSize + 4 * (length % 2), header);
@@ -288,7 +290,7 @@ TEST_F(ShowGridEquivalenceTest, FilesChangedBetweenPassesFailAndPaintTheSameUpTo
         break;
       }
       default: {  // new heights inside the range
-        const float inside = random.pickHeight();
+        const float inside = random.PickHeight();
         scenario.betweenPasses = [=](const std::string& path) { PatchFile(path, offset, inside); };
         break;
       }
@@ -301,9 +303,9 @@ TEST_F(ShowGridEquivalenceTest, FilesChangedBetweenPassesFailAndPaintTheSameUpTo
 
 TEST_F(ShowGridEquivalenceTest, LoadsAbandonedByTheHostStopAtTheSameCell) {
   for (int round = 0; round < 6; ++round) {
-    Scenario scenario = random.make(Size::Large);
-    const auto turns = static_cast<int>(2 * RandomGrids::cellCount(scenario) / 65536);
-    scenario.abandonAtTurn = random.pick(1, turns);
+    Scenario scenario = random.Make(Size::Large);
+    const auto turns = static_cast<int>(2 * RandomGrids::CellCount(scenario) / 65536);
+    scenario.abandonAtTurn = random.Pick(1, turns);
     ExpectSameLoad(scenario);
   }
   EXPECT_EQ(outcomes[2], 6);

@@ -402,7 +402,7 @@ TEST_F(ShowGridTest, EveryNonZeroCellTypeIsPaintedInTheBlueRamp) {
 // --- Names ---
 
 TEST_F(ShowGridTest, NamesOfThingsThatAreNotRegularFilesFail) {
-  const std::string socket = dir.path("socket");
+  const std::string socket = dir.Path("socket");
   {
     const int fd = ::socket(AF_UNIX, SOCK_STREAM, 0);
     ASSERT_GE(fd, 0);
@@ -414,20 +414,20 @@ TEST_F(ShowGridTest, NamesOfThingsThatAreNotRegularFilesFail) {
     ::close(fd);
   }
   namespace fs = std::filesystem;
-  fs::create_symlink("loop-b", dir.path("loop-a"));
-  fs::create_symlink("loop-a", dir.path("loop-b"));
-  fs::create_symlink("self", dir.path("self"));
-  fs::create_symlink(dir.root(), dir.path("to-directory"));
-  fs::create_symlink("/dev/zero", dir.path("to-zero"));
-  fs::create_symlink(dir.path("nowhere"), dir.path("dangling"));
-  const std::string fifo = dir.path("fifo");
+  fs::create_symlink("loop-b", dir.Path("loop-a"));
+  fs::create_symlink("loop-a", dir.Path("loop-b"));
+  fs::create_symlink("self", dir.Path("self"));
+  fs::create_symlink(dir.Root(), dir.Path("to-directory"));
+  fs::create_symlink("/dev/zero", dir.Path("to-zero"));
+  fs::create_symlink(dir.Path("nowhere"), dir.Path("dangling"));
+  const std::string fifo = dir.Path("fifo");
   ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
   // Wildcards name nothing, however many files they would match.
   for (const std::string& name :
-       {std::string(), dir.path("missing.grid"), std::string("Filename"), dir.root().string(),
-        dir.path("*.grid"), dir.path("?.grid"), earlierPath + std::string(1, '\0') + "x", fifo,
-        socket, std::string("/dev/null"), std::string("/dev/zero"), dir.path("dangling"),
-        dir.path("loop-a"), dir.path("self"), dir.path("to-directory"), dir.path("to-zero"),
+       {std::string(), dir.Path("missing.grid"), std::string("Filename"), dir.Root().string(),
+        dir.Path("*.grid"), dir.Path("?.grid"), earlierPath + std::string(1, '\0') + "x", fifo,
+        socket, std::string("/dev/null"), std::string("/dev/zero"), dir.Path("dangling"),
+        dir.Path("loop-a"), dir.Path("self"), dir.Path("to-directory"), dir.Path("to-zero"),
         earlierPath + "/inside-a-file",
         // A regular file that says it is empty and then holds text.
         std::string("/proc/self/status")}) {
@@ -437,10 +437,10 @@ TEST_F(ShowGridTest, NamesOfThingsThatAreNotRegularFilesFail) {
 
 TEST_F(ShowGridTest, NamesLongerThanTheSystemAllowsFail) {
   Write(GridBytes(1, 1, Hills), std::string(NAME_MAX, 'n'));
-  ExpectLoaded(dir.path(std::string(NAME_MAX, 'n')), "Loaded, 1x1");
+  ExpectLoaded(dir.Path(std::string(NAME_MAX, 'n')), "Loaded, 1x1");
 
-  ExpectErrorKeepingPicture(dir.path(std::string(NAME_MAX + 1, 'n')));
-  std::string deep = dir.root().string();
+  ExpectErrorKeepingPicture(dir.Path(std::string(NAME_MAX + 1, 'n')));
+  std::string deep = dir.Root().string();
   while (deep.size() <= PATH_MAX) {
     deep += "/.";
   }
@@ -454,11 +454,11 @@ TEST_F(ShowGridTest, OddButValidNamesLoad) {
         " spaced name .grid", "H\xC3\xB6henkarte \xC3\xBC.grid", "-dash.grid"}) {
     ExpectLoaded(Write(GridBytes(2, 1, Hills), name), "Loaded, 2x1");
   }
-  ExpectLoaded(dir.root().string() + "//./earlier.grid", "Loaded, 4x4");
+  ExpectLoaded(dir.Root().string() + "//./earlier.grid", "Loaded, 4x4");
 
-  std::filesystem::create_symlink("earlier.grid", dir.path("link-1"));
-  std::filesystem::create_symlink("link-1", dir.path("link-2"));
-  ExpectLoaded(dir.path("link-2"), "Loaded, 4x4");
+  std::filesystem::create_symlink("earlier.grid", dir.Path("link-1"));
+  std::filesystem::create_symlink("link-1", dir.Path("link-2"));
+  ExpectLoaded(dir.Path("link-2"), "Loaded, 4x4");
 
   // A file without a name of its own, opened again through /proc.
   const int memory = ::memfd_create("grid", MFD_CLOEXEC);
@@ -475,12 +475,12 @@ TEST_F(ShowGridTest, FilesTheUserCannotReadFail) {
   if (::geteuid() != 0) {
     GTEST_SKIP() << "needs root, to switch to an unprivileged user";
   }
-  std::filesystem::permissions(dir.root(), std::filesystem::perms(0755));
+  std::filesystem::permissions(dir.Root(), std::filesystem::perms(0755));
   const std::string secret = Write(GridBytes(2, 2, Hills), "secret.grid");
   ::chmod(secret.c_str(), 0600);
-  std::filesystem::create_directory(dir.path("closed"));
+  std::filesystem::create_directory(dir.Path("closed"));
   const std::string hidden = Write(GridBytes(2, 2, Hills), "closed/hidden.grid");
-  ::chmod(dir.path("closed").c_str(), 0700);
+  ::chmod(dir.Path("closed").c_str(), 0700);
 
   int channel[2];
   ASSERT_EQ(::pipe(channel), 0);
@@ -604,7 +604,7 @@ class ChangingFileTest : public ShowGridTest {
   }
 
   void RunChanges(const std::function<void(const std::function<void()>&)>& arm) {
-    const std::string path = dir.path("changing.grid");
+    const std::string path = dir.Path("changing.grid");
     testing::WriteGrid(path, kSide, kSide, Hills);
     ExpectLoaded(path, "Loaded, 256x256");
     const auto whole = host.Picture().Bytes();

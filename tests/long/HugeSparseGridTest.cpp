@@ -25,7 +25,7 @@ TEST(HugeSparseGrid, LoadsAGridOfMoreThanFourGibibytes) {
   static_assert(kSize > (std::uint64_t{1} << 32U));
 
   testing::TempDir dir;
-  const std::string path = dir.path("huge.grid");
+  const std::string path = dir.Path("huge.grid");
   testing::WriteFile(path, testing::GridBytes(kWidth, kHeight, {}, 0));
   if (::truncate(path.c_str(), static_cast<off_t>(kSize)) != 0) {
     GTEST_SKIP() << "the temporary directory cannot hold a sparse file of " << kSize << " bytes";

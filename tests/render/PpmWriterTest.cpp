@@ -16,7 +16,7 @@ TEST(PpmWriter, WritesHeaderAndRgbRowsTopDown) {
   MemorySurface surface(3, 2, MakeColour(1, 2, 3));
   SetPixel(surface.hDC(), 2, 1, MakeColour(0xAA, 0xBB, 0xCC));
   testing::TempDir dir;
-  const std::string path = dir.path("out.ppm");
+  const std::string path = dir.Path("out.ppm");
   WritePpm(surface, path);
 
   std::ifstream in(path, std::ios::binary);

@@ -50,7 +50,7 @@ void WriteFile(const std::string& path, const std::vector<unsigned char>& bytes)
 
 std::string WriteFileIn(const TempDir& dir, const std::string& name,
                         const std::vector<unsigned char>& bytes) {
-  const std::string path = dir.path(name);
+  const std::string path = dir.Path(name);
   WriteFile(path, bytes);
   return path;
 }

@@ -15,8 +15,8 @@ class TempDir {
   TempDir(const TempDir&) = delete;
   TempDir& operator=(const TempDir&) = delete;
 
-  std::string path(const std::string& name) const { return (root_ / name).string(); }
-  const std::filesystem::path& root() const { return root_; }
+  std::string Path(const std::string& name) const { return (root_ / name).string(); }
+  const std::filesystem::path& Root() const { return root_; }
 
  private:
   std::filesystem::path root_;

@@ -97,16 +97,16 @@ TEST_F(Form1LoadTest, UntouchedFilenameIsLoadedAsSuchAndFails) {
 TEST_F(Form1LoadTest, ErrorKeepsTheEarlierPictureAndSaysWhyInTheTooltip) {
   const std::string path = Grid("first.grid", 30, 20);
   const auto reference = LoadIntoMemory(path, BackgroundOf(form));
-  const std::string fifo = dir.path("fifo");
+  const std::string fifo = dir.Path("fifo");
   ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
-  const std::string cutShort = dir.path("short.grid");
+  const std::string cutShort = dir.Path("short.grid");
   testing::WriteFile(cutShort, testing::GridBytes(4, 4, testing::Hills, 3));
   const std::string notANumber = Grid("nan.grid", 2, 2, [](auto, auto) {
     return testing::UniformCell(std::numeric_limits<float>::quiet_NaN());
   });
   const std::pair<std::string, std::string> failures[] = {
-      {dir.path("missing.grid"), "there is no file named " + dir.path("missing.grid")},
-      {dir.root().string(), "is a folder"},
+      {dir.Path("missing.grid"), "there is no file named " + dir.Path("missing.grid")},
+      {dir.Root().string(), "is a folder"},
       {fifo, "is not a regular file"},
       {cutShort, "the file is too short"},
       {notANumber, "height 1 of record 0 (row 0, column 0) is not a number"}};
@@ -227,7 +227,7 @@ TEST_F(Form1LoadTest, DropsOfSeveralFilesOrRemoteLinksAreRefused) {
       {QUrl("http://example.com/remote.grid")},
       {QUrl("file://otherhost" + local.path())},
       {QUrl("file:local.grid")},
-      {QUrl::fromLocalFile(QString::fromStdString(dir.root().string()))}};
+      {QUrl::fromLocalFile(QString::fromStdString(dir.Root().string()))}};
   for (QWidget* target : {static_cast<QWidget*>(&form), static_cast<QWidget*>(&Text1(form))}) {
     for (const QList<QUrl>& urls : refused) {
       EXPECT_FALSE(DragAndDrop(*target, urls));

@@ -80,7 +80,7 @@ void WindowTest::WaitForLoads(Form1& window) {
 
 std::string WindowTest::Grid(const std::string& name, std::int32_t width, std::int32_t height,
                              const CellMaker& makeCell) {
-  const std::string path = dir.path(name);
+  const std::string path = dir.Path(name);
   WriteGrid(path, width, height, makeCell);
   return path;
 }
