@@ -48,15 +48,24 @@ void PaintPass::PaintInRange(const RecordBlock& block) {
 }
 
 void PaintPass::PaintEach(const RecordBlock& block) {
+  if (block.Size() == 0) {
+    return;
+  }
+  std::int32_t x = Column();
+  std::int32_t y = Row();
   for (std::size_t index = 0; index < block.Size(); ++index) {
     const CellRecord cell = block[index];
     RequireFinite(cell, next_, width_);
     try {
-      DrawCell(surface_.hDC(), range_, placement_, Column(), Row(), cell);
+      DrawCell(surface_.hDC(), range_, placement_, x, y, cell);
     } catch (const GridError& error) {
       throw GridError(std::string(error.what()) + " in " + DescribeRecord(next_, width_));
     }
     ++next_;
+    if (++x == width_) {
+      x = 0;
+      --y;
+    }
   }
 }
 
