@@ -6,8 +6,8 @@
 #include <random>
 #include <vector>
 
+#include "grid/GridFormat.h"
 #include "grid/GridWriter.h"
-#include "grid/RecordBlock.h"
 
 namespace tolmer::bench {
 

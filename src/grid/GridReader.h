@@ -7,7 +7,6 @@
 #include <string>
 
 #include "grid/GridFormat.h"
-#include "grid/RecordBlock.h"
 
 namespace tolmer {
 

@@ -4,7 +4,7 @@
 
 #include <limits>
 
-#include "grid/RecordBlock.h"
+#include "grid/GridFormat.h"
 
 // SSE2 is part of every x86-64 target.
 #ifdef __SSE2__

@@ -6,7 +6,6 @@
 
 #include "grid/GridFormat.h"
 #include "grid/GridReader.h"
-#include "grid/RecordBlock.h"
 #include "loader/LoadHost.h"
 #include "render/DrawingSurface.h"
 #include "render/HeightRange.h"
