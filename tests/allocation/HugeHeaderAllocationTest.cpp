@@ -48,8 +48,8 @@ TEST(HugeHeaderAllocation, TinyFilesThatAnnounceHugeGridsAllocateNothingLarge) {
   testing::RecordingHost host;
   for (const Case& c : cases) {
     SCOPED_TRACE(std::to_string(c.width) + "x" + std::to_string(c.height));
-    const std::string path = dir.Path("huge.grid");
-    testing::WriteFile(path, testing::GridBytes(c.width, c.height, {}, 0));
+    const std::string path =
+        testing::WriteFileIn(dir, "huge.grid", testing::GridBytes(c.width, c.height, {}, 0));
     ResetLargestAllocation();
     ShowGrid(path, host);
     EXPECT_EQ(host.LastStatus(), c.status);

@@ -172,8 +172,7 @@ class ShowGridEquivalenceTest : public ::testing::Test {
   using Load = LoadResult (*)(const std::string&, LoadHost&);
 
   LoadResult Run(const Scenario& scenario, Load load, RecordingHost& host) {
-    const std::string path = dir.Path("random.grid");
-    testing::WriteFile(path, scenario.bytes);
+    const std::string path = testing::WriteFileIn(dir, "random.grid", scenario.bytes);
     if (scenario.betweenPasses) {
       host.onClear = [&] {
         scenario.betweenPasses(path);

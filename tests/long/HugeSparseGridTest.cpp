@@ -25,8 +25,8 @@ TEST(HugeSparseGrid, LoadsAGridOfMoreThanFourGibibytes) {
   static_assert(kSize > (std::uint64_t{1} << 32U));
 
   testing::TempDir dir;
-  const std::string path = dir.Path("huge.grid");
-  testing::WriteFile(path, testing::GridBytes(kWidth, kHeight, {}, 0));
+  const std::string path =
+      testing::WriteFileIn(dir, "huge.grid", testing::GridBytes(kWidth, kHeight, {}, 0));
   if (::truncate(path.c_str(), static_cast<off_t>(kSize)) != 0) {
     GTEST_SKIP() << "the temporary directory cannot hold a sparse file of " << kSize << " bytes";
   }
