@@ -85,10 +85,7 @@ TEST(PaintPassTest, PaintingBlocksPaintsWhatDrawingEveryCellPaints) {
 TEST(PaintPassTest, PaintingEachCellStopsAtTheFirstFaultyCell) {
   StoredGrid grid(30, 20);
   constexpr std::size_t kFaulty = 217;
-  grid.bytes[kFaulty * kCellRecordSize + 8] = 0xFF;  // Height3 becomes a NaN
-  grid.bytes[kFaulty * kCellRecordSize + 9] = 0xFF;
-  grid.bytes[kFaulty * kCellRecordSize + 10] = 0xFF;
-  grid.bytes[kFaulty * kCellRecordSize + 11] = 0xFF;
+  StoreU32LE(grid.bytes.data() + kFaulty * kCellRecordSize + 8, 0xFFFFFFFFU);  // Height3: NaN
   MemorySurface painted(617, 503);
   PaintPass painter(grid.header, grid.range, grid.placement, painted);
   painter.PaintInRange(grid.Block(0, 100));
