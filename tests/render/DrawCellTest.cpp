@@ -73,7 +73,7 @@ TEST_F(DrawCellTest, NeighbouringCellsTouchWithoutOverlap) {
   EXPECT_EQ(surface.PixelAt(5, 26), surface.Background());
 }
 
-TEST_F(DrawCellTest, PixelsOffTheSurfaceAreDropped) {
+TEST_F(DrawCellTest, PixelsOffTheSurfaceAreDroppedAndTheOthersKept) {
   const auto untouched = surface.Bytes();
   constexpr auto kMax = std::numeric_limits<std::int32_t>::max();
   constexpr auto kMin = std::numeric_limits<std::int32_t>::min();
@@ -89,9 +89,7 @@ TEST_F(DrawCellTest, PixelsOffTheSurfaceAreDropped) {
     Draw(x, y);
     EXPECT_EQ(surface.Bytes(), untouched) << x << "," << y;
   }
-}
-
-TEST_F(DrawCellTest, BlocksCutByAnEdgeKeepTheirVisiblePixels) {
+  // Blocks cut by an edge keep their visible pixels.
   Draw(-3, 0);  // left = -1: only the right column lands, at x = 0
   EXPECT_EQ(surface.PixelAt(0, 25), Green(0));
   EXPECT_EQ(surface.PixelAt(0, 26), Green(146));
