@@ -78,6 +78,14 @@ elseif(CASE STREQUAL "repeated-runs")
   endif()
   expect_output("run 3: Loaded, 7x5\n")
   expect_output("median [0-9.]+ s per load, [0-9.]+ GB/s of file \\(714 bytes, 3 runs\\)")
+  # Printed lines that cannot be written make a failure, as does tolmer-gridgen's help.
+  foreach(command "${BENCH};--runs;3;${grid}" "${GRIDGEN};--help")
+    execute_process(COMMAND ${command} OUTPUT_FILE /dev/full
+      RESULT_VARIABLE code ERROR_VARIABLE err)
+    if(NOT code EQUAL 1 OR NOT err MATCHES "^tolmer-[a-z]+: write error: No space left on device\n$")
+      message(FATAL_ERROR "${command} onto a full disk: exit ${code}, stderr:\n${err}")
+    endif()
+  endforeach()
 elseif(CASE STREQUAL "dump")
   # A sparse grid is all zero heights of type 0: one range point, so pure green.
   make_grid(sparse 2 1 "${grid}")

@@ -10,6 +10,7 @@
 #include <cerrno>
 #include <chrono>
 #include <cstdint>
+#include <cstdio>
 #include <cstring>
 #include <exception>
 #include <iomanip>
@@ -101,6 +102,17 @@ void PrintSummary(const BenchArguments& arguments, const std::vector<double>& se
             << PeakResidentMiB() << " MiB\n";
 }
 
+// Whether everything printed reached standard output; a full disk or a closed pipe
+// must not end in success, so a failure is said on stderr.
+bool StandardOutputWritten() {
+  errno = 0;
+  if (std::cout.flush() && std::fflush(stdout) == 0) {
+    return true;
+  }
+  std::cerr << "tolmer-bench: write error: " << std::strerror(errno) << '\n';
+  return false;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -132,6 +144,9 @@ int main(int argc, char** argv) {
       std::cerr << "tolmer-bench: " << error.what() << '\n';
       return kExitDumpFailed;
     }
+  }
+  if (!StandardOutputWritten()) {
+    return kExitError;
   }
   return last.IsLoaded() ? kExitLoaded : kExitError;
 }

@@ -3,8 +3,10 @@
 // tolmer: the cell grid viewer.
 #include <QApplication>
 #include <QtGlobal>
+#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <iostream>
 
 #include "window/CommandLine.h"
@@ -35,6 +37,11 @@ int main(int argc, char** argv) {
   const tolmer::CommandLine command = tolmer::ParseCommandLine(argc, argv);
   if (command.reply) {
     (command.exitStatus == 0 ? std::cout : std::cerr) << *command.reply;
+    errno = 0;
+    if (!std::cout.flush() || std::fflush(stdout) != 0) {
+      std::cerr << "tolmer: write error: " << std::strerror(errno) << '\n';
+      return EXIT_FAILURE;
+    }
     return command.exitStatus;
   }
   if (!tolmer::DisplayConfigured([](const char* name) { return std::getenv(name); })) {

@@ -2,7 +2,8 @@
 # SPDX-FileCopyrightText: 2026 Quindel
 # SPDX-License-Identifier: MIT
 # The viewer started without a usable display must say so and exit with status 1,
-# never abort with a core dump; its --help and --version need no display.
+# never abort with a core dump; its --help and --version need no display, and fail
+# when their text cannot be written.
 # Usage: no-display.sh TOLMER
 set -uo pipefail
 tolmer=$1
@@ -42,6 +43,13 @@ for option in --help --version; do
   else
     echo "ok: $option without a display"
   fi
+done
+
+# Text that cannot be written is an error, as it is for coreutils.
+onto_full_disk() { "$@" >/dev/full; }
+for option in --help --version; do
+  expect_plain_exit "$option onto a full disk" '^tolmer: write error: No space left on device$' \
+    onto_full_disk "$tolmer" "$option"
 done
 
 # A display number nobody serves: the X socket does not exist.
