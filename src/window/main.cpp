@@ -45,7 +45,7 @@ int main(int argc, char** argv) {
     return command.exitStatus;
   }
   if (!tolmer::DisplayConfigured([](const char* name) { return std::getenv(name); })) {
-    std::cerr << tolmer::kNoDisplayMessage << '\n';
+    std::cerr << tolmer::NoDisplayMessage(argc > 0 ? argv[0] : "") << '\n';
     return EXIT_FAILURE;
   }
   defaultHandler = qInstallMessageHandler(ExitOnStartupFailure);

@@ -33,6 +33,18 @@ expect_plain_exit "no display at all" '^tolmer: .*DISPLAY.*xvfb-run' \
 [[ $(env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM "$tolmer" 2>&1 | wc -l) == 1 ]] ||
   { echo "FAIL: the message is not one line"; failures=$((failures + 1)); }
 
+# The advised command works from another folder, though the viewer was started by a
+# path relative to its own.
+message=$(cd "$(dirname "$tolmer")" &&
+  env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM "./$(basename "$tolmer")" 2>&1)
+advice=$(sed -n 's/.*use: \(.*\) (xvfb-run comes with .*/\1/p' <<<"$message")
+if output=$(cd / && eval "$advice --version" 2>&1) && grep -q '^tolmer ' <<<"$output"; then
+  echo "ok: the advice, $advice, runs the viewer"
+else
+  echo "FAIL: the advice in \"$message\" does not run the viewer: $output"
+  failures=$((failures + 1))
+fi
+
 # --help and --version print plain text, which needs no display.
 for option in --help --version; do
   output=$(env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM "$tolmer" "$option" 2>&1)

@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <map>
 #include <string>
 
@@ -30,9 +31,21 @@ TEST(DisplayCheckTest, NothingOrEmptyValuesIsNoDisplay) {
   EXPECT_FALSE(ConfiguredWith({{"XDG_SESSION_TYPE", "x11"}, {"TERM", "xterm"}}));
 }
 
+// The advice names the program as it was started, in a form that runs from any folder.
 TEST(DisplayCheckTest, MessageIsOneLineThatNamesTheWayOut) {
-  EXPECT_EQ(kNoDisplayMessage.find('\n'), std::string_view::npos);
-  EXPECT_NE(kNoDisplayMessage.find("xvfb-run"), std::string_view::npos);
+  const std::string onPath = NoDisplayMessage("tolmer");
+  EXPECT_EQ(onPath.find('\n'), std::string::npos);
+  EXPECT_NE(onPath.find("use: xvfb-run tolmer "), std::string::npos) << onPath;
+
+  const std::string absolute = (std::filesystem::current_path() / "src/window/tolmer").string();
+  EXPECT_NE(NoDisplayMessage("src/window/tolmer").find("use: xvfb-run " + absolute + " "),
+            std::string::npos);
+  EXPECT_NE(
+      NoDisplayMessage("/opt/tolmer/bin/tolmer").find("use: xvfb-run /opt/tolmer/bin/tolmer "),
+      std::string::npos);
+  EXPECT_NE(
+      NoDisplayMessage("/my builds/it's/tolmer").find(R"(xvfb-run '/my builds/it'\''s/tolmer')"),
+      std::string::npos);
 }
 
 }  // namespace
