@@ -4,7 +4,7 @@
 # Installs the Debian 12 packages Tolmer needs; does nothing when they are all
 # present. Needs root to install.
 # Usage: install-deps.sh run|test
-#   run   what building and running the viewer needs
+#   run   what building, running and packaging the viewer (cpack) needs
 #   test  that, and what the tests, sanitizers, fuzzing, benchmarks and the
 #         checks of the Debian package need
 set -euo pipefail
@@ -12,11 +12,12 @@ set -euo pipefail
 run_packages=(
   cmake ninja-build g++ pkgconf
   qt6-base-dev libqt6svg6 fonts-dejavu-core
+  dpkg-dev file
 )
 test_packages=(
   libgtest-dev libgmock-dev
   xvfb xauth xdotool imagemagick x11-apps libx11-dev inotify-tools
-  dpkg-dev file lintian desktop-file-utils appstream
+  lintian desktop-file-utils appstream
   clang-14 libclang-rt-14-dev llvm
   libbenchmark-dev time
 )
