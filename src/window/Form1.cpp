@@ -2,7 +2,9 @@
 // SPDX-License-Identifier: MIT
 #include "window/Form1.h"
 
+#include <QAbstractItemView>
 #include <QCloseEvent>
+#include <QCompleter>
 #include <QFile>
 #include <QFileDialog>
 #include <QIcon>
@@ -165,6 +167,10 @@ void Form1::OpenChosenFile(const QString& name) {
 }
 
 void Form1::Command1_Click() {
+  // Alt+S reaches the button past an open completion list, which would cover the map.
+  if (QCompleter* completer = Text1->completer(); completer != nullptr) {
+    completer->popup()->hide();
+  }
   // Text is not bytes: a name that is not valid UTF-8 would name another file.
   const QString text = Text1->text();
   Load(givenName_ && givenName_->text == text ? givenName_->bytes
