@@ -10,7 +10,6 @@
 #include <iostream>
 
 #include "window/CommandLine.h"
-#include "window/DisplayCheck.h"
 #include "window/Form1.h"
 
 namespace {
