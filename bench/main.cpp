@@ -19,6 +19,7 @@
 #include <vector>
 
 #include "BenchArguments.h"
+#include "grid/GridError.h"
 #include "loader/MemoryHost.h"
 #include "loader/ShowGrid.h"
 #include "render/PpmWriter.h"
@@ -102,17 +103,6 @@ void PrintSummary(const BenchArguments& arguments, const std::vector<double>& se
             << PeakResidentMiB() << " MiB\n";
 }
 
-// Whether everything printed reached standard output; a full disk or a closed pipe
-// must not end in success, so a failure is said on stderr.
-bool StandardOutputWritten() {
-  errno = 0;
-  if (std::cout.flush() && std::fflush(stdout) == 0) {
-    return true;
-  }
-  std::cerr << "tolmer-bench: write error: " << std::strerror(errno) << '\n';
-  return false;
-}
-
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -145,7 +135,7 @@ int main(int argc, char** argv) {
       return kExitDumpFailed;
     }
   }
-  if (!StandardOutputWritten()) {
+  if (!tolmer::StandardOutputWritten("tolmer-bench")) {
     return kExitError;
   }
   return last.IsLoaded() ? kExitLoaded : kExitError;

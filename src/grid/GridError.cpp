@@ -2,9 +2,11 @@
 // SPDX-License-Identifier: MIT
 #include "grid/GridError.h"
 
+#include <cerrno>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
+#include <iostream>
 
 namespace tolmer {
 
@@ -39,6 +41,15 @@ void ThrowUnshadeable(float height) {
 
 void ThrowSystemError(const std::string& what, int error) {
   throw GridError(what + ": " + std::strerror(error));
+}
+
+bool StandardOutputWritten(const char* program) {
+  errno = 0;
+  if (std::cout.flush() && std::fflush(stdout) == 0) {
+    return true;
+  }
+  std::cerr << program << ": write error: " << std::strerror(errno) << '\n';
+  return false;
 }
 
 }  // namespace tolmer

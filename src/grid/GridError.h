@@ -33,4 +33,9 @@ void RequireFinite(const CellRecord& cell, std::uint64_t record, std::int32_t gr
 // Throws GridError with `what` and the system's words for `error`.
 [[noreturn]] void ThrowSystemError(const std::string& what, int error);
 
+// Whether everything a program printed reached standard output. A full disk or a
+// closed pipe must not end in success, so a failure is said on stderr, after
+// `program`'s name, as the standard tools say it.
+bool StandardOutputWritten(const char* program);
+
 }  // namespace tolmer

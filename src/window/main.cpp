@@ -9,6 +9,7 @@
 #include <cstring>
 #include <iostream>
 
+#include "grid/GridError.h"
 #include "window/CommandLine.h"
 #include "window/Form1.h"
 
@@ -36,12 +37,7 @@ int main(int argc, char** argv) {
   const tolmer::CommandLine command = tolmer::ParseCommandLine(argc, argv);
   if (command.reply) {
     (command.exitStatus == 0 ? std::cout : std::cerr) << *command.reply;
-    errno = 0;
-    if (!std::cout.flush() || std::fflush(stdout) != 0) {
-      std::cerr << "tolmer: write error: " << std::strerror(errno) << '\n';
-      return EXIT_FAILURE;
-    }
-    return command.exitStatus;
+    return tolmer::StandardOutputWritten("tolmer") ? command.exitStatus : EXIT_FAILURE;
   }
   if (!tolmer::DisplayConfigured([](const char* name) { return std::getenv(name); })) {
     std::cerr << tolmer::NoDisplayMessage(argc > 0 ? argv[0] : "") << '\n';

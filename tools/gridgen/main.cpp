@@ -15,6 +15,7 @@
 #include <string>
 #include <string_view>
 
+#include "grid/GridError.h"
 #include "grid/GridWriter.h"
 #include "gridgen/Terrain.h"
 
@@ -84,24 +85,13 @@ void WriteSparse(std::int32_t width, std::int32_t height, const std::string& out
   }
 }
 
-// Whether everything printed reached standard output; a full disk or a closed pipe
-// must not end in success, so a failure is said on stderr.
-bool StandardOutputWritten() {
-  errno = 0;
-  if (std::cout.flush() && std::fflush(stdout) == 0) {
-    return true;
-  }
-  std::cerr << "tolmer-gridgen: write error: " << std::strerror(errno) << '\n';
-  return false;
-}
-
 }  // namespace
 
 int main(int argc, char** argv) {
   try {
     if (argc == 2 && std::string_view(argv[1]) == "--help") {
       std::cout << kUsage;
-      return StandardOutputWritten() ? 0 : 1;
+      return tolmer::StandardOutputWritten("tolmer-gridgen") ? 0 : 1;
     }
     if (argc < 5) {
       std::cerr << kUsage;
