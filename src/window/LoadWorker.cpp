@@ -119,8 +119,9 @@ class LoadWorker::Host : public LoadHost {
 LoadWorker::LoadWorker(MapPlacement placement, LoadFunction load)
     : placement_(placement), load_(std::move(load)) {
   connect(this, &LoadWorker::loadEnded, this, &LoadWorker::OnLoadEnded);
-  // Registered after the application object exists, so it runs before Qt's own
-  // exit handlers and static objects go.
+  // Registered after the application object and the registry of the signals' types
+  // exist, so that it runs before Qt's own exit handlers and static objects go.
+  qRegisterMetaType<LoadResult>();
   static const bool stopsAtExit = std::atexit(StopAllLoads) == 0;
   (void)stopsAtExit;
   const std::lock_guard lock(Live().mutex);
