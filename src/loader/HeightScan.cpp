@@ -46,14 +46,16 @@ class SharedScan {
     return ChunkAt(index, cells_).count > 0 && index < faultChunk_.load();
   }
 
-  // Widens `part` by the heights of a chunk, or records why it cannot.
-  void Scan(std::uint64_t index, HeightRange& part, unsigned char* buffer) {
+  // Widens `part` by the heights of a chunk and adds its records to `overview`, or
+  // records why it cannot.
+  void Scan(std::uint64_t index, HeightRange& part, Overview& overview, unsigned char* buffer) {
     const Chunk chunk = ChunkAt(index, cells_);
     try {
       const RecordBlock block = reader_.readRecordsAt(chunk.first, chunk.count, buffer);
       const HeightBounds bounds = ScanHeightBounds(block);
       if (bounds.allFinite) {
         part.Widen(bounds);
+        overview.Add(block, chunk.first);
       } else {
         for (std::size_t cell = 0; cell < block.Size(); ++cell) {
           RequireFinite(block[cell], chunk.first + cell, header_.GridWidth);
@@ -108,17 +110,20 @@ unsigned ScanThreads(std::uint64_t cells) {
 }
 
 bool ScanHeights(const GridReader& reader, const GridHeader& header, LoadTurns& turns,
-                 HeightRange& range, unsigned threads) {
+                 HeightRange& range, Overview& overview, unsigned threads) {
   SharedScan scan(reader, header);
   HeightRange mine = range;
   HeightRange theirs = range;
+  // Bins of their own, so that neither thread waits for the other.
+  Overview theirOverview;
   std::jthread helper;
   if (threads > 1) {
-    helper = std::jthread([&scan, &theirs](std::stop_token stop) {
+    helper = std::jthread([&scan, &theirs, &theirOverview, &header](std::stop_token stop) {
+      theirOverview = Overview(header.GridWidth, header.GridHeight);
       const auto buffer = ChunkBuffer();
       std::uint64_t index = 0;
       while (!stop.stop_requested() && scan.Take(index)) {
-        scan.Scan(index, theirs, buffer.get());
+        scan.Scan(index, theirs, theirOverview, buffer.get());
       }
     });
   }
@@ -133,10 +138,11 @@ bool ScanHeights(const GridReader& reader, const GridHeader& header, LoadTurns& 
     if (turns.Next(1) == 0) {
       return false;  // the helper is told to stop and joined on the way out
     }
-    scan.Scan(index, mine, buffer.get());
+    scan.Scan(index, mine, overview, buffer.get());
   }
   if (helper.joinable()) {
     helper.join();
+    overview.Merge(theirOverview);
   }
   scan.RethrowFault();
   // The turns the other thread's last chunks have made due.

@@ -3,6 +3,7 @@
 #include "loader/ShowGrid.h"
 
 #include <exception>
+#include <memory>
 #include <optional>
 
 #include "grid/GridError.h"
@@ -14,17 +15,22 @@
 namespace tolmer {
 namespace {
 
-LoadResult BothPasses(LoadHost& host, GridReader& reader) {
+LoadResult BothPasses(const std::string& fileName, LoadHost& host, GridReader& reader) {
   LoadTurns turns(host);
   if (host.StopRequested()) {
     return LoadResult::Abandoned();
   }
-  const GridHeader header = reader.readHeader();
+  auto grid = std::make_shared<LoadedGrid>();
+  grid->fileName = fileName;
+  grid->header = reader.readHeader();
+  const GridHeader& header = grid->header;
   const std::uint64_t cells = CellCount(header);
+  grid->overview = Overview(header.GridWidth, header.GridHeight);
   turns.BeginPass(0, cells);
-  if (!ScanHeights(reader, header, turns, host.Range(), ScanThreads(cells))) {
+  if (!ScanHeights(reader, header, turns, host.Range(), grid->overview, ScanThreads(cells))) {
     return LoadResult::Abandoned();
   }
+  grid->overview.Finish();
   // An unchanged file still holds this header and every record it announces, and
   // the heights the range was taken from.
   reader.requireUnchanged();
@@ -39,14 +45,16 @@ LoadResult BothPasses(LoadHost& host, GridReader& reader) {
   // Otherwise the picture may mix records painted before and after a rewrite, or
   // the file no longer holds the records pass 2 passed over.
   reader.requireUnchanged();
-  return LoadResult::Loaded(header.GridWidth, header.GridHeight);
+  grid->stamp = reader.stamp();
+  grid->range = host.Range();
+  return LoadResult::Loaded(header.GridWidth, header.GridHeight, std::move(grid));
 }
 
 LoadResult TwoPassLoad(const std::string& fileName, LoadHost& host, GridReader& reader) {
   host.Range().Reset();
   reader.open(fileName);
   try {
-    return BothPasses(host, reader);
+    return BothPasses(fileName, host, reader);
   } catch (const GridError&) {
     // A file rewritten under the load failed because of that, whatever its
     // half-written bytes made the reading trip over.

@@ -14,16 +14,21 @@ namespace tolmer {
 
 inline constexpr int kShadeSteps = 195;  // the palest shade stays short of white
 
+// The shade before it is rounded down to a whole step and clamped: 195 at
+// range.MinHeight, 0 at range.MaxHeight. Also for the mean of many heights.
+inline double UnroundedShade(const HeightRange& range, double height) {
+  const double span = static_cast<double>(range.MaxHeight) - static_cast<double>(range.MinHeight);
+  if (!(span > 0.0)) {
+    return 0.0;
+  }
+  return (1.0 - (height - static_cast<double>(range.MinHeight)) / span) * kShadeSteps;
+}
+
 // 195 at range.MinHeight down to 0 at range.MaxHeight, clamped to 0..255 outside it.
 // Throws GridError for a height that cannot be shaded (NaN or infinite). Inline, as
 // it runs for every pixel a load paints.
 inline std::int32_t Shade(const HeightRange& range, float height) {
-  const double span = static_cast<double>(range.MaxHeight) - static_cast<double>(range.MinHeight);
-  double fraction = 0.0;
-  if (span > 0.0) {
-    fraction = 1.0 - (static_cast<double>(height) - static_cast<double>(range.MinHeight)) / span;
-  }
-  const double scaled = std::floor(fraction * kShadeSteps);
+  const double scaled = std::floor(UnroundedShade(range, height));
   // Written so that NaN fails the test as well as values beyond 32 bits.
   if (!(scaled >= std::numeric_limits<std::int32_t>::min() &&
         scaled <= std::numeric_limits<std::int32_t>::max())) {

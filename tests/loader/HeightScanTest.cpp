@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <limits>
+#include <utility>
 
 #include "grid/GridError.h"
 #include "support/GridFiles.h"
@@ -36,10 +37,12 @@ class HeightScanTest : public ::testing::TestWithParam<unsigned> {
     const GridHeader header = reader.readHeader();
     LoadTurns turns(host);
     turns.BeginPass(0, std::uint64_t{kWidth} * kHeight);
-    return ScanHeights(reader, header, turns, range, GetParam());
+    overview = Overview(kWidth, kHeight);
+    return ScanHeights(reader, header, turns, range, overview, GetParam());
   }
 
   testing::TempDir dir;
+  Overview overview;
   testing::RecordingHost host;
 };
 
@@ -49,6 +52,20 @@ TEST_P(HeightScanTest, SeesEveryHeightAndGivesEveryTurn) {
   EXPECT_EQ(range.MinHeight, -299.0F);
   EXPECT_EQ(range.MaxHeight, 999.0F);
   EXPECT_EQ(host.Turns(), 4);  // 300,000 cells
+  // Each record's corners once, whichever thread took it: row r sums to column - r.
+  const std::int64_t side = overview.BinSide();
+  for (const auto& [column, row] : {std::pair<std::int64_t, std::int64_t>{0, 0}, {7, 3}}) {
+    const BinSums& bin = overview.Bin(0, column, row);
+    double expected = 0.0;
+    for (std::int64_t y = row * side; y < std::min<std::int64_t>((row + 1) * side, kHeight); ++y) {
+      for (std::int64_t x = column * side; x < std::min<std::int64_t>((column + 1) * side, kWidth);
+           ++x) {
+        expected += static_cast<double>(x) - static_cast<double>(kHeight - 1 - y);
+      }
+    }
+    EXPECT_EQ(bin.sum[0], expected);
+    EXPECT_EQ(bin.count[0] + bin.count[1], 4.0 * static_cast<double>(side * side));
+  }
 }
 
 TEST_P(HeightScanTest, TheFirstFaultyRecordOfTheFileDecides) {
