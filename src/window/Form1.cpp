@@ -75,7 +75,14 @@ Form1::Form1(QWidget* parent, LoadWorker::LoadFunction load)
   worker_.SetSurfaceSize(size());
   connect(Command1, &QPushButton::clicked, this, &Form1::Command1_Click);
   connect(&worker_, &LoadWorker::statusChanged, this, &Form1::SetStatus);
+  connect(&worker_, &LoadWorker::cleared, map_, &MapView::ForgetGrid);
   connect(&worker_, &LoadWorker::pictureChanged, map_, &MapView::ShowPicture);
+  connect(map_, &MapView::viewProgress, this, &Form1::ShowProgress);
+  connect(map_, &MapView::viewSettled, this, [this] {
+    if (!worker_.IsBusy()) {
+      progress_->hide();
+    }
+  });
   connect(&worker_, &LoadWorker::progressChanged, this, &Form1::ShowProgress);
   connect(&worker_, &LoadWorker::finished, this, &Form1::LoadEnded);
 }
@@ -200,6 +207,9 @@ void Form1::ShowProgress(double fraction) {
 
 void Form1::LoadEnded(const LoadResult& result) {
   progress_->hide();
+  if (result.IsLoaded()) {
+    map_->SetGrid(result.Grid());
+  }
   if (result.IsFailed()) {
     const QString reason = QFile::decodeName(QByteArray::fromStdString(result.Reason()));
     // As plain text, so that a file name that looks like markup is shown as it is.

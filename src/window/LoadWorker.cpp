@@ -73,7 +73,10 @@ class LoadWorker::Host : public LoadHost {
       : worker_(worker),
         stop_(std::move(stop)),
         surface_([&worker] { return worker.surfaceSize_.load(); }, background,
-                 [this](const QImage& blank) { ShowPicture(blank); }) {
+                 [this](const QImage& blank) {
+                   emit worker_.cleared();
+                   ShowPicture(blank);
+                 }) {
     sinceShown_.start();
   }
 

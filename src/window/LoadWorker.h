@@ -49,6 +49,8 @@ class LoadWorker : public QObject {
 
  signals:
   void statusChanged(const QString& text);
+  // At the load's clear, just before the blank picture: what was shown is gone.
+  void cleared();
   void pictureChanged(const QImage& picture);
   // From 0 to 1, at most every kShowInterval.
   void progressChanged(double fraction);

@@ -2,30 +2,323 @@
 // SPDX-License-Identifier: MIT
 #include "window/MapView.h"
 
+#include <QContextMenuEvent>
+#include <QFile>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QMenu>
+#include <QMouseEvent>
 #include <QPaintEvent>
 #include <QPainter>
 #include <QRegion>
+#include <QShortcut>
+#include <QToolTip>
+#include <QWheelEvent>
+#include <utility>
 
 namespace tolmer {
+namespace {
 
-MapView::MapView(QWidget* parent) : QWidget(parent) {
+constexpr int kWheelStep = 120;  // eighths of a degree: one notch
+constexpr int kPanStep = 64;     // pixels an arrow key moves the map
+
+QRect ToQRect(const PixelRect& rect) {
+  return QRect(rect.left, rect.top, rect.width, rect.height);
+}
+
+QString Number(double value) {
+  return QString::number(value, 'g', 9);
+}
+
+// Column and row as stored in the file, the record number, then the cell's values.
+QString DescribeCell(const CellReading& reading) {
+  const CellRecord& cell = reading.values;
+  return QStringLiteral("Column %1, row %2, record %3\nHeights %4, %5, %6, %7\nType %8")
+      .arg(reading.cell.column)
+      .arg(reading.storedRow)
+      .arg(reading.record)
+      .arg(Number(cell.Height1), Number(cell.Height2), Number(cell.Height3), Number(cell.Height4))
+      .arg(cell.CellType);
+}
+
+}  // namespace
+
+MapView::MapView(QWidget* parent) : QWidget(parent), notice_(new QLabel(this)) {
   // paintEvent covers every pixel itself: with the picture, or the background around it.
   setAttribute(Qt::WA_OpaquePaintEvent);
+  // A click gives the map the keys of its own, and Tab still passes it by.
+  setFocusPolicy(Qt::ClickFocus);
+  setMouseTracking(true);
+  notice_->setObjectName(QStringLiteral("MapNotice"));
+  notice_->setWordWrap(true);
+  notice_->setAutoFillBackground(true);
+  notice_->setBackgroundRole(QPalette::ToolTipBase);
+  notice_->setForegroundRole(QPalette::ToolTipText);
+  notice_->setMargin(4);
+  notice_->hide();
+  AddShortcuts();
+  connect(&worker_, &ViewWorker::viewDrawn, this, &MapView::OnViewDrawn);
+  connect(&worker_, &ViewWorker::viewStale, this, &MapView::OnViewStale);
+  connect(&worker_, &ViewWorker::cellRead, this, &MapView::OnCellRead);
+  connect(&worker_, &ViewWorker::progressChanged, this, [this](double fraction, quint64 serial) {
+    if (serial == generation_) {
+      emit viewProgress(fraction);
+    }
+  });
+}
+
+// Window-wide, as the text box has no use for them.
+void MapView::AddShortcuts() {
+  const auto add = [this](QKeySequence keys, auto action) {
+    auto* shortcut = new QShortcut(keys, this);
+    shortcut->setContext(Qt::WindowShortcut);
+    connect(shortcut, &QShortcut::activated, this, action);
+  };
+  add(QKeySequence(Qt::CTRL | Qt::Key_0), [this] { ShowActualSize(); });
+  add(QKeySequence::ZoomIn, [this] { ZoomBy(1); });
+  add(QKeySequence(Qt::CTRL | Qt::Key_Equal), [this] { ZoomBy(1); });
+  add(QKeySequence::ZoomOut, [this] { ZoomBy(-1); });
 }
 
 void MapView::ShowPicture(const QImage& picture) {
   picture_ = picture;
+  pictureView_ = DefaultViewport();
+  view_ = DefaultViewport();
   update();
+}
+
+void MapView::SetGrid(std::shared_ptr<const LoadedGrid> grid) {
+  grid_ = std::move(grid);
+  ++generation_;
+  notice_->hide();
+  if (picture_.size() != size()) {
+    RequestDraw();  // the window changed size during the load
+  }
+}
+
+void MapView::ForgetGrid() {
+  grid_.reset();
+  ++generation_;
+  notice_->hide();
+  HideReadout();
+  dragFrom_.reset();
+}
+
+void MapView::FitGrid() {
+  SetView(FitViewport(Extent(), Area()));
+}
+
+void MapView::ShowActualSize() {
+  SetView(DefaultViewport());
+}
+
+void MapView::ZoomBy(int steps) {
+  const PixelRect area = Area();
+  ZoomAbout(steps, QPointF(area.left + area.width / 2.0, area.top + area.height / 2.0));
+}
+
+void MapView::ZoomAbout(int steps, QPointF point) {
+  SetView(Zoomed(view_, steps, point.x(), point.y(), Extent(), Area()));
+}
+
+void MapView::PanBy(QPointF delta) {
+  SetView(Panned(view_, delta.x(), delta.y(), Extent(), Area()));
+}
+
+void MapView::SetView(const Viewport& view) {
+  if (!grid_ || view == view_) {
+    return;
+  }
+  view_ = view;
+  RequestDraw();
+  update();
+}
+
+void MapView::RequestDraw() {
+  if (grid_) {
+    worker_.Draw(ViewWorker::ViewRequest{grid_, view_, size(), palette().color(QPalette::Window),
+                                         generation_});
+  }
+}
+
+void MapView::OnViewDrawn(const QImage& image, const Viewport& view, quint64 serial) {
+  if (serial != generation_) {
+    return;
+  }
+  picture_ = image;
+  pictureView_ = view;
+  update();
+  if (view == view_) {
+    emit viewSettled();
+  }
+}
+
+void MapView::OnViewStale(const QString& reason, quint64 serial) {
+  if (serial != generation_) {
+    return;
+  }
+  notice_->setText(QStringLiteral("%1 changed since it was loaded: %2. Show reloads it.")
+                       .arg(QFile::decodeName(QByteArray::fromStdString(grid_->fileName)), reason));
+  notice_->setMaximumWidth(std::max(1, width() - 10));
+  notice_->adjustSize();
+  notice_->move(5, height() - notice_->height() - 5);
+  notice_->show();
+  emit viewSettled();
 }
 
 void MapView::paintEvent(QPaintEvent* event) {
   QPainter painter(this);
-  painter.drawImage(QPoint(0, 0), picture_);
-  // A window enlarged since the last load shows background beyond the old picture.
-  const QRegion uncovered = QRegion(event->rect()).subtracted(QRegion(picture_.rect()));
-  for (const QRect& rect : uncovered) {
-    painter.fillRect(rect, palette().window());
+  if (pictureView_ == view_) {
+    painter.drawImage(QPoint(0, 0), picture_);
+    // A window enlarged since the picture was drawn shows background beyond it.
+    const QRegion uncovered = QRegion(event->rect()).subtracted(QRegion(picture_.rect()));
+    for (const QRect& rect : uncovered) {
+      painter.fillRect(rect, palette().window());
+    }
+    return;
   }
+  // The picture on hand, moved and scaled to the view wanted, in the map area only.
+  painter.fillRect(event->rect(), palette().window());
+  const QRect area = ToQRect(Area());
+  painter.setClipRect(area);
+  const double factor = view_.scale / pictureView_.scale;
+  painter.translate(view_.left - pictureView_.left * factor, view_.top - pictureView_.top * factor);
+  painter.scale(factor, factor);
+  const QRect mapPart = QRect(QPoint(0, area.top()), picture_.rect().bottomRight());
+  painter.drawImage(mapPart.topLeft(), picture_, mapPart);
+}
+
+void MapView::resizeEvent(QResizeEvent* event) {
+  QWidget::resizeEvent(event);
+  notice_->hide();
+  RequestDraw();
+}
+
+void MapView::mousePressEvent(QMouseEvent* event) {
+  if (event->button() == Qt::LeftButton) {
+    dragFrom_ = event->position().toPoint();
+    HideReadout();
+  }
+  QWidget::mousePressEvent(event);
+}
+
+void MapView::mouseMoveEvent(QMouseEvent* event) {
+  const QPoint position = event->position().toPoint();
+  if (dragFrom_ && (event->buttons() & Qt::LeftButton) != 0) {
+    PanBy(position - *dragFrom_);
+    dragFrom_ = position;
+    return;
+  }
+  ShowCellUnder(position);
+}
+
+void MapView::mouseReleaseEvent(QMouseEvent* event) {
+  if (event->button() == Qt::LeftButton) {
+    dragFrom_.reset();
+  }
+  QWidget::mouseReleaseEvent(event);
+}
+
+void MapView::wheelEvent(QWheelEvent* event) {
+  wheelAngle_ += event->angleDelta().y();
+  const int steps = wheelAngle_ / kWheelStep;
+  wheelAngle_ -= steps * kWheelStep;
+  if (steps != 0) {
+    ZoomAbout(steps, event->position());
+  }
+  event->accept();
+}
+
+void MapView::keyPressEvent(QKeyEvent* event) {
+  switch (event->key()) {
+    case Qt::Key_F:
+      FitGrid();
+      break;
+    case Qt::Key_Home:
+      ShowActualSize();
+      break;
+    case Qt::Key_Left:
+      PanBy(QPointF(kPanStep, 0));
+      break;
+    case Qt::Key_Right:
+      PanBy(QPointF(-kPanStep, 0));
+      break;
+    case Qt::Key_Up:
+      PanBy(QPointF(0, kPanStep));
+      break;
+    case Qt::Key_Down:
+      PanBy(QPointF(0, -kPanStep));
+      break;
+    default:
+      QWidget::keyPressEvent(event);
+      return;
+  }
+  event->accept();
+}
+
+void MapView::contextMenuEvent(QContextMenuEvent* event) {
+  auto* menu = new QMenu(this);
+  menu->setAttribute(Qt::WA_DeleteOnClose);
+  const bool navigable = static_cast<bool>(grid_);
+  const auto add = [&](const QString& text, const QKeySequence& keys, auto action) {
+    QAction* item = menu->addAction(text, this, action);
+    item->setShortcut(keys);
+    item->setEnabled(navigable);
+  };
+  add(QStringLiteral("Fit the Grid"), QKeySequence(Qt::Key_F), [this] { FitGrid(); });
+  add(QStringLiteral("Actual Size"), QKeySequence(Qt::CTRL | Qt::Key_0),
+      [this] { ShowActualSize(); });
+  add(QStringLiteral("Zoom In"), QKeySequence::ZoomIn, [this] { ZoomBy(1); });
+  add(QStringLiteral("Zoom Out"), QKeySequence::ZoomOut, [this] { ZoomBy(-1); });
+  menu->addSeparator();
+  menu->addAction(QStringLiteral("Pan: drag, or the arrow keys"))->setEnabled(false);
+  menu->addAction(QStringLiteral("Zoom about the pointer: the wheel"))->setEnabled(false);
+  // Not exec(): the window goes on drawing while the menu is open.
+  menu->popup(event->globalPos());
+}
+
+void MapView::leaveEvent(QEvent* event) {
+  HideReadout();
+  QWidget::leaveEvent(event);
+}
+
+void MapView::ShowCellUnder(QPoint position) {
+  pointer_ = position;
+  const std::optional<PictureCell> cell =
+      grid_ && ToQRect(Area()).contains(position)
+          ? CellAt(view_, position.x() + 0.5, position.y() + 0.5, Extent())
+          : std::nullopt;
+  if (!cell) {
+    HideReadout();
+    return;
+  }
+  worker_.Read(ViewWorker::CellRequest{grid_, *cell, generation_});
+}
+
+void MapView::OnCellRead(const CellReading& reading, quint64 serial) {
+  const std::optional<PictureCell> under =
+      grid_ ? CellAt(view_, pointer_.x() + 0.5, pointer_.y() + 0.5, Extent()) : std::nullopt;
+  if (serial != generation_ || !under || under->column != reading.cell.column ||
+      under->row != reading.cell.row || !reading.result.IsDone()) {
+    return;
+  }
+  const QString text = DescribeCell(reading);
+  setAccessibleDescription(text);
+  // Beside the pointer, as a tooltip would be, so that no pixel of the map changes.
+  QToolTip::showText(mapToGlobal(pointer_ + QPoint(16, 16)), text, this);
+}
+
+void MapView::HideReadout() {
+  QToolTip::hideText();
+  setAccessibleDescription(QString());
+}
+
+GridExtent MapView::Extent() const {
+  return grid_ ? GridExtent{grid_->header.GridWidth, grid_->header.GridHeight} : GridExtent{};
+}
+
+PixelRect MapView::Area() const {
+  return MapArea(width(), height());
 }
 
 }  // namespace tolmer

@@ -3,28 +3,87 @@
 #pragma once
 
 #include <QImage>
+#include <QPoint>
 #include <QWidget>
+#include <memory>
+
+#include "loader/LoadResult.h"
+#include "render/Viewport.h"
+#include "window/ViewWorker.h"
+
+class QLabel;
 
 namespace tolmer {
 
 // The map area: a widget over Form1's whole client area that shows the latest
-// picture a load has handed over, whenever the window system asks, so the map
-// survives covering, minimising and resizing. Beyond the picture it shows the
-// window's background.
+// picture, whenever the window system asks, so the map survives covering,
+// minimising and resizing. After each load it shows the load's own picture; the
+// user may then fit, zoom and pan the grid, and hovering shows the cell under the
+// pointer. Other views are drawn by a worker; until one is ready, the picture on
+// hand is shown moved or scaled to where the view wants it.
 class MapView : public QWidget {
   Q_OBJECT
 
  public:
   explicit MapView(QWidget* parent);
 
+  // A load's picture, at its clear, while it paints and at its end: the map is back
+  // at the default view.
   void ShowPicture(const QImage& picture);
   const QImage& Picture() const { return picture_; }
+  // The grid whose picture is shown, once its load has ended; navigation needs one.
+  void SetGrid(std::shared_ptr<const LoadedGrid> grid);
+  // At a load's clear: the picture no longer shows the grid that was loaded.
+  void ForgetGrid();
+  const Viewport& View() const { return view_; }
+
+  void FitGrid();
+  void ShowActualSize();
+  // Zooms about the centre of the map area.
+  void ZoomBy(int steps);
+
+ signals:
+  // How far the records of a view have been read, when that takes a while.
+  void viewProgress(double fraction);
+  // The view asked for is shown, or cannot be drawn.
+  void viewSettled();
 
  protected:
   void paintEvent(QPaintEvent* event) override;
+  void resizeEvent(QResizeEvent* event) override;
+  void mousePressEvent(QMouseEvent* event) override;
+  void mouseMoveEvent(QMouseEvent* event) override;
+  void mouseReleaseEvent(QMouseEvent* event) override;
+  void wheelEvent(QWheelEvent* event) override;
+  void keyPressEvent(QKeyEvent* event) override;
+  void contextMenuEvent(QContextMenuEvent* event) override;
+  void leaveEvent(QEvent* event) override;
 
  private:
-  QImage picture_;
+  void AddShortcuts();
+  void SetView(const Viewport& view);
+  void RequestDraw();
+  void PanBy(QPointF delta);
+  void ZoomAbout(int steps, QPointF point);
+  void OnViewDrawn(const QImage& image, const Viewport& view, quint64 serial);
+  void OnViewStale(const QString& reason, quint64 serial);
+  void OnCellRead(const CellReading& reading, quint64 serial);
+  void ShowCellUnder(QPoint position);
+  void HideReadout();
+  GridExtent Extent() const;
+  PixelRect Area() const;
+
+  QImage picture_;        // on hand
+  Viewport pictureView_;  // the view it shows
+  Viewport view_;         // the view wanted
+  std::shared_ptr<const LoadedGrid> grid_;
+  // Counts grids shown, so that results for an earlier one are dropped.
+  quint64 generation_ = 0;
+  std::optional<QPoint> dragFrom_;
+  int wheelAngle_ = 0;  // eighths of a degree not yet turned into a zoom step
+  QPoint pointer_;
+  QLabel* notice_;
+  ViewWorker worker_;
 };
 
 }  // namespace tolmer

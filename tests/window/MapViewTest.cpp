@@ -1,0 +1,190 @@
+// SPDX-FileCopyrightText: 2026 Quindel
+// SPDX-License-Identifier: MIT
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QLabel>
+#include <QTest>
+#include <QToolTip>
+#include <QWheelEvent>
+#include <cmath>
+
+#include "WindowTesting.h"
+#include "loader/MemoryHost.h"
+#include "loader/ShowGrid.h"
+#include "render/CellColor.h"
+#include "support/GridFiles.h"
+#include "support/ReferencePicture.h"
+#include "window/Form1.h"
+#include "window/MapView.h"
+
+namespace tolmer {
+namespace {
+
+using testing::BackgroundOf;
+using testing::Grab;
+using testing::PixelOf;
+
+constexpr std::int32_t kWidth = 400;  // wider and taller than the window's map
+constexpr std::int32_t kHeight = 300;
+
+class MapViewTest : public testing::WindowTest {
+ protected:
+  void SetUp() override {
+    ShowAndActivate(form);
+    path = Grid("big.grid", kWidth, kHeight);
+    ShowFile(form, path);
+    MemoryHost host;
+    ShowGrid(path, host);
+    range = host.Range();
+  }
+
+  MapView& Map() { return *form.findChild<MapView*>(QStringLiteral("Map")); }
+
+  // What pixel (x, y) of the client area shows at a crisp view, straight from the cells.
+  Colour Expected(const Viewport& view, int x, int y) {
+    const auto column = static_cast<std::int64_t>(std::floor((x - view.left) / view.scale));
+    const auto row = static_cast<std::int64_t>(std::floor((y - view.top) / view.scale));
+    if (y < 25 || column < 0 || row < 0 || column >= kWidth || row >= kHeight) {
+      return BackgroundOf(form);
+    }
+    const CellRecord cell = testing::Hills(static_cast<std::int32_t>(kHeight - 1 - row),
+                                           static_cast<std::int32_t>(column));
+    const bool right = x - view.left - static_cast<double>(column) * view.scale >= view.scale / 2;
+    const bool lower = y - view.top - static_cast<double>(row) * view.scale >= view.scale / 2;
+    const float height =
+        lower ? (right ? cell.Height2 : cell.Height1) : (right ? cell.Height4 : cell.Height3);
+    Colour colour = 0;
+    CellColor(range, height, cell.CellType, colour);
+    return colour;
+  }
+
+  // True once the window shows `view` of the grid, pixel for pixel.
+  bool Shows(const Viewport& view) {
+    if (!(Map().View() == view)) {
+      return false;
+    }
+    const QImage shot = Grab(form);
+    for (int y = testing::kFirstMapAreaRow; y < shot.height(); ++y) {
+      for (int x = 0; x < shot.width(); ++x) {
+        if (PixelOf(shot, x, y) != Expected(view, x, y)) {
+          return false;
+        }
+      }
+    }
+    return true;
+  }
+
+  void Wheel(QPoint at, int angle) {
+    QWheelEvent wheel(at, Map().mapToGlobal(at), QPoint(), QPoint(0, angle), Qt::NoButton,
+                      Qt::NoModifier, Qt::NoScrollPhase, false);
+    QApplication::sendEvent(&Map(), &wheel);
+  }
+
+  void Drag(QPoint from, QPoint to) {
+    QWindow* window = form.windowHandle();
+    QTest::mousePress(window, Qt::LeftButton, {}, from);
+    QTest::mouseMove(window, (from + to) / 2);
+    QTest::mouseMove(window, to);
+    QTest::mouseRelease(window, Qt::LeftButton, {}, to);
+  }
+
+  Form1 form;
+  std::string path;
+  HeightRange range;
+};
+
+TEST_F(MapViewTest, DragPansPixelForPixelAndCtrl0ReturnsToTheLoadedPicture) {
+  Drag(QPoint(300, 300), QPoint(260, 270));
+  EXPECT_TRUE(QTest::qWaitFor([&] { return Shows(Viewport{2, 5 - 40, 25 - 30}); }));
+  // Cells that never showed before are read from the file.
+  EXPECT_NE(PixelOf(Grab(form), 616, 502), BackgroundOf(form));
+
+  QTest::keyClick(form.windowHandle(), Qt::Key_0, Qt::ControlModifier);
+  const auto reference = testing::LoadIntoMemory(path, BackgroundOf(form));
+  EXPECT_TRUE(QTest::qWaitFor(
+      [&] { return testing::ShowsPicture(Grab(form), reference.picture, BackgroundOf(form)); }));
+}
+
+TEST_F(MapViewTest, WheelZoomsAboutThePointerAndKeysFitAndPan) {
+  const QPoint pointer(200, 200);
+  Wheel(pointer, 120);
+  // The corner under the pointer stays under it.
+  EXPECT_TRUE(QTest::qWaitFor([&] { return Shows(Viewport{4, 200 - 195 * 2, 200 - 175 * 2}); }));
+  // A storm of notches ends at the limits, and the window keeps up.
+  for (int notch = 0; notch < 200; ++notch) {
+    Wheel(pointer, 120);
+  }
+  EXPECT_EQ(Map().View().scale, 32.0);
+  for (int notch = 0; notch < 200; ++notch) {
+    Wheel(pointer, -120);
+  }
+  const Viewport fit =
+      FitViewport(GridExtent{kWidth, kHeight}, MapArea(form.width(), form.height()));
+  EXPECT_EQ(Map().View().scale, fit.scale);
+
+  // A click gives the map the keys, and nothing else.
+  Map().ShowActualSize();
+  QTest::mouseClick(form.windowHandle(), Qt::LeftButton, {}, QPoint(300, 300));
+  EXPECT_TRUE(QTest::qWaitFor([&] { return Shows(DefaultViewport()); }));
+  QTest::keyClick(form.windowHandle(), Qt::Key_Right);
+  EXPECT_TRUE(QTest::qWaitFor([&] { return Shows(Viewport{2, 5 - 64, 25}); }));
+  QTest::keyClick(form.windowHandle(), Qt::Key_F);
+  EXPECT_EQ(Map().View(), fit);
+  // The whole grid, and nothing outside it.
+  EXPECT_TRUE(QTest::qWaitFor([&] {
+    const QImage shot = Grab(form);
+    return PixelOf(shot, static_cast<int>(fit.left) + 1, static_cast<int>(fit.top) + 1) !=
+               BackgroundOf(form) &&
+           PixelOf(shot, static_cast<int>(fit.left) - 2, 300) == BackgroundOf(form);
+  }));
+  QTest::keyClick(form.windowHandle(), Qt::Key_Home);
+  EXPECT_TRUE(QTest::qWaitFor([&] { return Shows(DefaultViewport()); }));
+}
+
+TEST_F(MapViewTest, TheTextBoxKeepsItsKeys) {
+  QLineEdit& text = Text1(form);
+  QTest::mouseClick(&text, Qt::LeftButton);
+  text.setText(QStringLiteral("ab"));
+  QTest::keyClick(form.windowHandle(), Qt::Key_Home);
+  QTest::keyClick(form.windowHandle(), Qt::Key_F);
+  QTest::keyClick(form.windowHandle(), Qt::Key_Right);
+  QTest::keyClick(form.windowHandle(), Qt::Key_G);
+  EXPECT_EQ(text.text(), QStringLiteral("fagb"));
+  EXPECT_EQ(Map().View(), DefaultViewport());
+}
+
+TEST_F(MapViewTest, ResizingDrawsTheViewAgainForTheNewSize) {
+  form.resize(800, 600);
+  EXPECT_TRUE(
+      QTest::qWaitFor([&] { return Grab(form).width() == 800 && Shows(DefaultViewport()); }));
+  Drag(QPoint(300, 300), QPoint(350, 320));
+  form.resize(700, 650);
+  EXPECT_TRUE(QTest::qWaitFor([&] {
+    return Grab(form).height() == 650 && Shows(Viewport{2, 5 + 50, 25 + 20});
+  }));
+}
+
+TEST_F(MapViewTest, HoverShowsTheCellAndAChangedFileIsToldWithoutMixing) {
+  // Pixel (45, 105) is column 20 of picture row 40, stored row 259.
+  QTest::mouseMove(form.windowHandle(), QPoint(45, 105));
+  const QString expected = QStringLiteral("Column 20, row 259, record %1").arg(259 * kWidth + 20);
+  EXPECT_TRUE(QTest::qWaitFor([&] { return QToolTip::text().startsWith(expected); }));
+  EXPECT_TRUE(Map().accessibleDescription().startsWith(expected));
+  const QImage before = Grab(form);
+
+  testing::WriteGrid(path, kWidth, kHeight,
+                     [](std::int32_t, std::int32_t) { return testing::UniformCell(1.0F, 1); });
+  testing::MarkModified(path);
+  Drag(QPoint(300, 300), QPoint(290, 300));
+  auto& notice = *Map().findChild<QLabel*>(QStringLiteral("MapNotice"));
+  EXPECT_TRUE(QTest::qWaitFor([&] { return notice.isVisible(); }));
+  EXPECT_TRUE(notice.text().contains(QStringLiteral("changed since it was loaded")));
+  // What was on screen, moved; nothing of the new file.
+  const QImage after = Grab(form);
+  EXPECT_EQ(PixelOf(after, 100, 100), PixelOf(before, 110, 100));
+  EXPECT_EQ(Label1(form).text(), QStringLiteral("Loaded, 400x300"));
+}
+
+}  // namespace
+}  // namespace tolmer
