@@ -18,8 +18,7 @@ namespace tolmer {
 // cells between two turns.
 inline constexpr std::uint64_t kScanChunkRecords = 16384;
 
-// Room for one chunk of records, in either pass; left as it comes, for the reads
-// overwrite it.
+// Room for one chunk of records; left as it comes, for the reads overwrite it.
 std::unique_ptr<unsigned char[]> ChunkBuffer();
 
 // How many threads the range scan of `cells` cells uses: two when the grid is large
