@@ -31,7 +31,7 @@ fail() {
 }
 
 expect_map() {
-  wait_for_map "$1" || fail "the window does not show $1: $(cat compare.log)"
+  wait_for_map "$1" "${2:-}" || fail "the window does not show $1 ${2:-}: $(cat compare.log)"
 }
 
 same_label() {
@@ -68,6 +68,7 @@ wait_for_label() {
 "$gridgen" terrain 0 0 empty.grid
 "$gridgen" terrain 300 230 island.grid
 "$gridgen" terrain 25 12 small.grid 5
+"$gridgen" terrain 400 300 big.grid 7
 # 4 GB, read in no less than a few tenths of a second; only the viewer opens it.
 "$gridgen" sparse 4000 50000 watched.grid
 
@@ -137,6 +138,22 @@ xdotool key alt+s
 expect_map small.grid
 sleep 0.3
 screenshot small.ppm
+
+step "a drag pans the map pixel for pixel, F fits the grid and Ctrl+0 goes back"
+enter_name big.grid
+press_show
+expect_map big.grid
+xdotool mousemove $((window_left + 300)) $((window_top + 300)) mousedown 1 \
+  mousemove $((window_left + 280)) $((window_top + 290)) \
+  mousemove $((window_left + 260)) $((window_top + 270)) mouseup 1
+expect_map big.grid -40,-30
+xdotool key f
+expect_map big.grid fit
+xdotool key ctrl+0
+expect_map big.grid
+enter_name small.grid
+xdotool key alt+s
+expect_map small.grid
 
 step "a missing file shows the error status and leaves the picture"
 enter_name missing.grid

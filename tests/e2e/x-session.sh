@@ -110,23 +110,24 @@ screenshot() {
   import -window root -depth 8 "$1"
 }
 
-# map_shown GRID SHOT: whether the map area in SHOT is what the core paints for GRID
-# (differences go to $scratch/compare.log).
+# map_shown GRID SHOT [VIEW]: whether the map area in SHOT is what the core paints
+# for GRID, or draws at VIEW ("fit" or "DX,DY"; differences go to $scratch/compare.log).
 map_shown() {
   local background
   # A point left of and above the map's first pixel is always background.
   background=$("$compare_tool" pixel "$2" $((window_left + 3)) $((window_top + 22)))
-  "$reference_tool" "$1" "$scratch/reference.ppm" "$background" >/dev/null
+  "$reference_tool" "$1" "$scratch/reference.ppm" "$background" ${3:+"$3"} >/dev/null
   "$compare_tool" same "$scratch/reference.ppm" 0 "$map_area_top" "$2" "$window_left" \
     $((window_top + map_area_top)) "$client_width" $((client_height - map_area_top)) \
     >"$scratch/compare.log"
 }
 
-# wait_for_map GRID: waits up to 15 s for the window to show GRID as the core paints it.
+# wait_for_map GRID [VIEW]: waits up to 15 s for the window to show GRID as the core
+# paints it, or draws it at VIEW.
 wait_for_map() {
   for _ in $(seq 150); do
     screenshot "$scratch/shot.ppm"
-    if map_shown "$1" "$scratch/shot.ppm"; then
+    if map_shown "$1" "$scratch/shot.ppm" "${2:-}"; then
       return 0
     fi
     sleep 0.1
