@@ -39,8 +39,9 @@ Colour BinColour(const BinSums& bin, const HeightRange& range);
 // before, down to a single bin.
 class Overview {
  public:
-  // 16 MiB of sums at level 0, and a third more for the coarser levels.
-  static constexpr std::uint64_t kMaxBins = std::uint64_t{1} << 19U;
+  // 8 MiB of sums at level 0, and a third more for the coarser levels: fine enough
+  // for a fit view of 617 x 503 of grids up to about 60 million cells.
+  static constexpr std::uint64_t kMaxBins = std::uint64_t{1} << 18U;
 
   Overview() = default;
   Overview(std::int32_t gridWidth, std::int32_t gridHeight);
