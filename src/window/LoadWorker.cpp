@@ -17,18 +17,25 @@
 namespace tolmer {
 namespace {
 
-// Every worker alive, so that a process that exits without destroying its window,
-// as Qt's does when the display goes away, still stops and joins every load before
-// the libraries the load talks to are torn down.
+// Every worker thread alive, so that a process that exits without destroying its
+// window, as Qt's does when the display goes away, still stops and joins them
+// before the libraries they talk to are torn down.
 struct LiveWorkers {
   std::mutex mutex;
-  std::vector<LoadWorker*> workers;
+  std::vector<std::pair<const QObject*, std::function<void()>>> workers;
 };
 
 LiveWorkers& Live() {
   // Never destroyed: exit handlers may still need it.
   static auto* live = new LiveWorkers;
   return *live;
+}
+
+void StopAllWorkers() {
+  const std::lock_guard lock(Live().mutex);
+  for (const auto& worker : Live().workers) {
+    worker.second();
+  }
 }
 
 // A drawing surface held in an image, for a load running off the window's thread.
@@ -122,20 +129,11 @@ class LoadWorker::Host : public LoadHost {
 LoadWorker::LoadWorker(MapPlacement placement, LoadFunction load)
     : placement_(placement), load_(std::move(load)) {
   connect(this, &LoadWorker::loadEnded, this, &LoadWorker::OnLoadEnded);
-  // Registered after the application object and the registry of the signals' types
-  // exist, so that it runs before Qt's own exit handlers and static objects go.
-  qRegisterMetaType<LoadResult>();
-  static const bool stopsAtExit = std::atexit(StopAllLoads) == 0;
-  (void)stopsAtExit;
-  const std::lock_guard lock(Live().mutex);
-  Live().workers.push_back(this);
+  JoinAtExit(this, [this] { StopAndJoin(); });
 }
 
 LoadWorker::~LoadWorker() {
-  {
-    const std::lock_guard lock(Live().mutex);
-    std::erase(Live().workers, this);
-  }
+  ForgetAtExit(this);
   StopAndJoin();
 }
 
@@ -146,11 +144,19 @@ void LoadWorker::StopAndJoin() {
   }
 }
 
-void LoadWorker::StopAllLoads() {
+void JoinAtExit(const QObject* owner, std::function<void()> stopAndJoin) {
+  // Registered after the application object and the registry of the signals' types
+  // exist, so that it runs before Qt's own exit handlers and static objects go.
+  qRegisterMetaType<LoadResult>();
+  static const bool stopsAtExit = std::atexit(StopAllWorkers) == 0;
+  (void)stopsAtExit;
   const std::lock_guard lock(Live().mutex);
-  for (LoadWorker* worker : Live().workers) {
-    worker->StopAndJoin();
-  }
+  Live().workers.emplace_back(owner, std::move(stopAndJoin));
+}
+
+void ForgetAtExit(const QObject* owner) {
+  const std::lock_guard lock(Live().mutex);
+  std::erase_if(Live().workers, [owner](const auto& worker) { return worker.first == owner; });
 }
 
 void LoadWorker::Start(const std::string& fileName, const QColor& background) {

@@ -19,6 +19,12 @@
 
 namespace tolmer {
 
+// Has `stopAndJoin` called at exit() unless ForgetAtExit(owner) came first: the
+// threads of windows that are never destroyed must not outlive the libraries they
+// use. Call once the application object exists.
+void JoinAtExit(const QObject* owner, std::function<void()> stopAndJoin);
+void ForgetAtExit(const QObject* owner);
+
 // Runs one load at a time on a thread of its own, so that the window stays
 // responsive, and reports to the window's thread by signal: the statuses, the
 // picture (at the clear, at most every kShowInterval while painting, and at the
@@ -64,8 +70,6 @@ class LoadWorker : public QObject {
 
   void OnLoadEnded(const LoadResult& result);
   void StopAndJoin();
-  // At exit, for the workers whose owners are never destroyed.
-  static void StopAllLoads();
 
   const MapPlacement placement_;
   const LoadFunction load_;

@@ -2,6 +2,8 @@
 // SPDX-License-Identifier: MIT
 #include "window/ViewWorker.h"
 
+#include "window/LoadWorker.h"
+
 #include <QElapsedTimer>
 #include <QFile>
 #include <utility>
@@ -21,15 +23,23 @@ ViewWorker::ViewWorker() {
   qRegisterMetaType<Viewport>();
   qRegisterMetaType<CellReading>();
   thread_ = std::jthread([this](std::stop_token stop) { Run(std::move(stop)); });
+  JoinAtExit(this, [this] { StopAndJoin(); });
 }
 
 ViewWorker::~ViewWorker() {
+  ForgetAtExit(this);
+  StopAndJoin();
+}
+
+void ViewWorker::StopAndJoin() {
   {
     const std::lock_guard lock(mutex_);
     drawing_.request_stop();
   }
   thread_.request_stop();
-  thread_.join();
+  if (thread_.joinable()) {
+    thread_.join();
+  }
 }
 
 void ViewWorker::Draw(ViewRequest request) {

@@ -58,6 +58,7 @@ class ViewWorker : public QObject {
 
  private:
   void Run(std::stop_token stop);
+  void StopAndJoin();
   void DrawNow(const ViewRequest& request, std::stop_token stop);
 
   std::mutex mutex_;
