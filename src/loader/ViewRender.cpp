@@ -22,15 +22,12 @@ GridExtent ExtentOf(const LoadedGrid& grid) {
   return GridExtent{grid.header.GridWidth, grid.header.GridHeight};
 }
 
-PixelRect AreaOf(const SurfaceHandle& surface) {
-  return MapArea(surface.width, surface.height);
-}
-
-// The map area's rows of the surface, so that nothing is drawn above them.
+// The rows of the area, so that nothing is drawn above or below them.
 SurfaceHandle MapPart(const SurfaceHandle& surface, const PixelRect& area) {
   SurfaceHandle part = surface;
-  part.bits += area.top * surface.bytesPerLine;
-  part.height = area.height;
+  const std::int32_t top = std::clamp(area.top, 0, surface.height);
+  part.bits += top * surface.bytesPerLine;
+  part.height = std::clamp(area.height, 0, surface.height - top);
   return part;
 }
 
@@ -133,10 +130,10 @@ void AddCorner(BinSums* row, const PixelRows& pixels, std::int64_t x, bool other
 class ViewDrawing {
  public:
   ViewDrawing(const LoadedGrid& grid, const Viewport& view, const SurfaceHandle& surface,
-              const ViewControl& control)
+              const PixelRect& area, const ViewControl& control)
       : grid_(grid),
         view_(view),
-        area_(AreaOf(surface)),
+        area_(area),
         map_(MapPart(surface, area_)),
         control_(control),
         span_(VisibleCells(view, ExtentOf(grid), area_)) {}
@@ -284,8 +281,13 @@ ViewSource SourceOf(const LoadedGrid& grid, const Viewport& view) {
 
 ViewResult DrawView(const LoadedGrid& grid, const Viewport& view, const SurfaceHandle& surface,
                     const ViewControl& control) {
+  return DrawView(grid, view, surface, MapArea(surface.width, surface.height), control);
+}
+
+ViewResult DrawView(const LoadedGrid& grid, const Viewport& view, const SurfaceHandle& surface,
+                    const PixelRect& area, const ViewControl& control) {
   try {
-    ViewDrawing drawing(grid, view, surface, control);
+    ViewDrawing drawing(grid, view, surface, area, control);
     const ViewSource source = SourceOf(grid, view);
     if (source == ViewSource::Overview) {
       const bool drawn = drawing.DrawOverview(OverviewLevel(grid.overview, view.scale));

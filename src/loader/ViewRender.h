@@ -48,6 +48,9 @@ ViewSource SourceOf(const LoadedGrid& grid, const Viewport& view);
 // versions of it; a stale result leaves the surface half drawn, to be dropped.
 ViewResult DrawView(const LoadedGrid& grid, const Viewport& view, const SurfaceHandle& surface,
                     const ViewControl& control);
+// The same within `area` of the surface, for pictures without the window's controls.
+ViewResult DrawView(const LoadedGrid& grid, const Viewport& view, const SurfaceHandle& surface,
+                    const PixelRect& area, const ViewControl& control);
 
 // The cell under the pointer, as the file holds it.
 struct CellReading {
