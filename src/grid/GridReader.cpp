@@ -201,6 +201,14 @@ std::uint64_t GridReader::currentFileSize() const {
   return currentStamp().size;
 }
 
+std::optional<FileStamp> GridReader::stampOf(const std::string& path) {
+  struct stat status {};
+  if (::stat(path.c_str(), &status) != 0) {
+    return std::nullopt;
+  }
+  return StampOf(status);
+}
+
 FileStamp GridReader::currentStamp() const {
   struct stat status {};
   if (::fstat(fd_, &status) != 0) {

@@ -4,6 +4,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <string>
 
 #include "grid/GridFormat.h"
@@ -56,6 +57,10 @@ class GridReader {
   void close();
 
   bool isOpen() const { return fd_ >= 0; }
+
+  // How the file of that name stands now, following links; none when it cannot be
+  // examined, as when it is gone.
+  static std::optional<FileStamp> stampOf(const std::string& path);
 
   // Throws GridError unless both dimensions are non-negative and a file of fileSize
   // bytes holds every record the header announces. Never overflows, whatever the header.

@@ -3,6 +3,7 @@
 #include "window/Form1.h"
 
 #include <QAbstractItemView>
+#include <QAction>
 #include <QCloseEvent>
 #include <QCompleter>
 #include <QFile>
@@ -46,6 +47,7 @@ Form1::Form1(QWidget* parent, LoadWorker::LoadFunction load)
       Command1(new QPushButton(QStringLiteral("Show"), this)),
       Label1(new QLabel(QStringLiteral("Status"), this)),
       progress_(new QProgressBar(this)),
+      watch_(new FileWatch(this)),
       worker_(kViewerMapPlacement, std::move(load)) {
   setWindowTitle(QStringLiteral("Tolmer by Quindel"));
   resize(kViewerWidth, kViewerHeight);
@@ -121,6 +123,7 @@ void Form1::AddDesktopWays() {
   Text1->setCompleter(new PathCompleter(Text1));
   AddShortcuts();
   AcceptFileDrops();
+  AddMapActions();
 }
 
 void Form1::AddShortcuts() {
@@ -148,6 +151,38 @@ void Form1::AcceptFileDrops() {
   connect(drops, &FileDropFilter::fileDropped, this, &Form1::OpenFile);
 }
 
+// Window-wide, so that they work wherever the focus is, and listed in the map's menu.
+void Form1::AddMapActions() {
+  auto* reload = new QAction(QStringLiteral("Reload"), this);
+  reload->setShortcuts({QKeySequence(Qt::Key_F5), QKeySequence(Qt::CTRL | Qt::Key_R)});
+  connect(reload, &QAction::triggered, this, &Form1::Reload);
+  watchAction_ = new QAction(QStringLiteral("Reload When the File Changes"), this);
+  watchAction_->setCheckable(true);
+  connect(watchAction_, &QAction::toggled, this, &Form1::WatchShownFile);
+  connect(watch_, &FileWatch::changed, this, &Form1::Reload);
+  addActions({reload, watchAction_});
+  map_->AddMenuActions({reload, watchAction_});
+}
+
+// Loads the file shown again, keeping the view.
+void Form1::Reload() {
+  const std::shared_ptr<const LoadedGrid>& grid = map_->Grid();
+  if (!grid) {
+    return;
+  }
+  reloadedView_ = map_->View();
+  Load(grid->fileName);
+}
+
+void Form1::WatchShownFile() {
+  const std::shared_ptr<const LoadedGrid>& grid = map_->Grid();
+  if (watchAction_->isChecked() && grid) {
+    watch_->Watch(grid->fileName, grid->stamp);
+  } else {
+    watch_->Stop();
+  }
+}
+
 void Form1::ShowOpenDialog() {
   auto* dialog = new QFileDialog(this, QStringLiteral("Open Cell Grid"), openFolder_);
   // Gone once closed: a hidden dialog would go on watching and reading its folder.
@@ -166,6 +201,7 @@ void Form1::ShowOpenDialog() {
 void Form1::OpenFile(const std::string& fileName) {
   Text1->setText(QFile::decodeName(QByteArray::fromStdString(fileName)));
   givenName_ = GivenName{Text1->text(), fileName};
+  reloadedView_.reset();
   Load(fileName);
 }
 
@@ -180,6 +216,7 @@ void Form1::Command1_Click() {
   }
   // Text is not bytes: a name that is not valid UTF-8 would name another file.
   const QString text = Text1->text();
+  reloadedView_.reset();
   Load(givenName_ && givenName_->text == text ? givenName_->bytes
                                               : QFile::encodeName(text).toStdString());
 }
@@ -209,6 +246,13 @@ void Form1::LoadEnded(const LoadResult& result) {
   progress_->hide();
   if (result.IsLoaded()) {
     map_->SetGrid(result.Grid());
+    if (reloadedView_ && !pendingFileName_) {
+      map_->KeepView(*reloadedView_);
+    }
+    WatchShownFile();
+  }
+  if (!pendingFileName_) {
+    reloadedView_.reset();
   }
   if (result.IsFailed()) {
     const QString reason = QFile::decodeName(QByteArray::fromStdString(result.Reason()));

@@ -9,8 +9,11 @@
 
 #include "loader/LoadResult.h"
 #include "loader/ShowGrid.h"
+#include "render/Viewport.h"
+#include "window/FileWatch.h"
 #include "window/LoadWorker.h"
 
+class QAction;
 class QLabel;
 class QLineEdit;
 class QProgressBar;
@@ -59,6 +62,9 @@ class Form1 : public QWidget {
   void ShowProgress(double fraction);
   void LoadEnded(const LoadResult& result);
   void FitLabel1();
+  void AddMapActions();
+  void Reload();
+  void WatchShownFile();
 
   // Created first, so that it lies beneath the controls.
   MapView* map_;
@@ -77,6 +83,10 @@ class Form1 : public QWidget {
   QString openFolder_;
   // The name of the last click on Show during a load, loaded once that load ends.
   std::optional<std::string> pendingFileName_;
+  // The view to go back to once a reload has ended.
+  std::optional<Viewport> reloadedView_;
+  QAction* watchAction_ = nullptr;
+  FileWatch* watch_;
   // Last, so that its load is stopped and joined before the controls go.
   LoadWorker worker_;
 };

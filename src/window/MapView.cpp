@@ -104,6 +104,10 @@ void MapView::ForgetGrid() {
   dragFrom_.reset();
 }
 
+void MapView::KeepView(const Viewport& view) {
+  SetView(Panned(view, 0, 0, Extent(), Area()));
+}
+
 void MapView::FitGrid() {
   SetView(FitViewport(Extent(), Area()));
 }
@@ -273,6 +277,8 @@ void MapView::contextMenuEvent(QContextMenuEvent* event) {
   menu->addSeparator();
   menu->addAction(QStringLiteral("Pan: drag, or the arrow keys"))->setEnabled(false);
   menu->addAction(QStringLiteral("Zoom about the pointer: the wheel"))->setEnabled(false);
+  menu->addSeparator();
+  menu->addActions(windowActions_);
   // Not exec(): the window goes on drawing while the menu is open.
   menu->popup(event->globalPos());
 }

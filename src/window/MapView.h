@@ -35,7 +35,12 @@ class MapView : public QWidget {
   void SetGrid(std::shared_ptr<const LoadedGrid> grid);
   // At a load's clear: the picture no longer shows the grid that was loaded.
   void ForgetGrid();
+  const std::shared_ptr<const LoadedGrid>& Grid() const { return grid_; }
   const Viewport& View() const { return view_; }
+  // Goes back to `view`, moved where needed so that part of the grid is in it.
+  void KeepView(const Viewport& view);
+  // The window's own actions, listed in the map's menu after the map's.
+  void AddMenuActions(const QList<QAction*>& actions) { windowActions_ += actions; }
 
   void FitGrid();
   void ShowActualSize();
@@ -83,6 +88,7 @@ class MapView : public QWidget {
   int wheelAngle_ = 0;  // eighths of a degree not yet turned into a zoom step
   QPoint pointer_;
   QLabel* notice_;
+  QList<QAction*> windowActions_;
   ViewWorker worker_;
 };
 

@@ -8,6 +8,7 @@
 #include <QToolTip>
 #include <QWheelEvent>
 #include <cmath>
+#include <filesystem>
 
 #include "WindowTesting.h"
 #include "loader/MemoryHost.h"
@@ -15,6 +16,7 @@
 #include "render/CellColor.h"
 #include "support/GridFiles.h"
 #include "support/ReferencePicture.h"
+#include "window/FileWatch.h"
 #include "window/Form1.h"
 #include "window/MapView.h"
 
@@ -184,6 +186,43 @@ TEST_F(MapViewTest, HoverShowsTheCellAndAChangedFileIsToldWithoutMixing) {
   const QImage after = Grab(form);
   EXPECT_EQ(PixelOf(after, 100, 100), PixelOf(before, 110, 100));
   EXPECT_EQ(Label1(form).text(), QStringLiteral("Loaded, 400x300"));
+}
+
+TEST_F(MapViewTest, ReloadsKeepTheViewAndFollowAFileRewrittenManyTimes) {
+  Drag(QPoint(300, 300), QPoint(260, 300));
+  const Viewport moved{2, 5 - 40, 25};
+  ASSERT_TRUE(QTest::qWaitFor([&] { return Shows(moved); }));
+  QAction* watch = nullptr;
+  for (QAction* action : form.actions()) {
+    watch = action->isCheckable() ? action : watch;
+  }
+  ASSERT_NE(watch, nullptr);
+  watch->setChecked(true);
+
+  // Rewritten by renaming a new file over it, again and again for longer than it
+  // takes to settle: one reload once it has, at the view the user had.
+  int loads = 0;
+  QObject::connect(&form, &Form1::loadFinished, [&loads] { ++loads; });
+  for (int rewrite = 0; rewrite < 50; ++rewrite) {
+    testing::WriteGrid(path + ".new", kWidth, kHeight, [rewrite](std::int32_t, std::int32_t) {
+      return testing::UniformCell(static_cast<float>(rewrite), 1);
+    });
+    std::filesystem::rename(path + ".new", path);
+    QTest::qWait(5);
+  }
+  ASSERT_TRUE(QTest::qWaitFor([&] { return loads > 0 && !form.IsLoading(); }));
+  QTest::qWait(2 * FileWatch::kSettleTime);
+  EXPECT_EQ(loads, 1);
+  EXPECT_EQ(Map().View(), moved);
+  const Colour blue = MakeColour(0, 0, 255);  // all heights equal: the full colour
+  EXPECT_TRUE(QTest::qWaitFor([&] { return PixelOf(Grab(form), 100, 100) == blue; }));
+
+  // F5 reloads too; a file deleted is no crash, and the picture stays.
+  std::filesystem::remove(path);
+  QTest::keyClick(form.windowHandle(), Qt::Key_F5);
+  WaitForLoads(form);
+  EXPECT_EQ(Label1(form).text(), QStringLiteral("Error"));
+  EXPECT_EQ(PixelOf(Grab(form), 100, 100), blue);
 }
 
 }  // namespace
