@@ -14,7 +14,10 @@
 #include <QShortcut>
 #include <QToolTip>
 #include <QWheelEvent>
+#include <cmath>
 #include <utility>
+
+#include "window/MapLegend.h"
 
 namespace tolmer {
 namespace {
@@ -41,9 +44,19 @@ QString DescribeCell(const CellReading& reading) {
       .arg(cell.CellType);
 }
 
+// The height of the corner of `cell` that the pointer is over.
+float CornerUnder(const CellRecord& cell, const Viewport& view, QPoint pointer) {
+  const double across = (pointer.x() + 0.5 - view.left) / view.scale;
+  const double down = (pointer.y() + 0.5 - view.top) / view.scale;
+  const bool right = across - std::floor(across) >= 0.5;
+  const bool lower = down - std::floor(down) >= 0.5;
+  return lower ? (right ? cell.Height2 : cell.Height1) : (right ? cell.Height4 : cell.Height3);
+}
+
 }  // namespace
 
-MapView::MapView(QWidget* parent) : QWidget(parent), notice_(new QLabel(this)) {
+MapView::MapView(QWidget* parent)
+    : QWidget(parent), notice_(new QLabel(this)), legend_(new MapLegend(this)) {
   // paintEvent covers every pixel itself: with the picture, or the background around it.
   setAttribute(Qt::WA_OpaquePaintEvent);
   // A click gives the map the keys of its own, and Tab still passes it by.
@@ -56,6 +69,8 @@ MapView::MapView(QWidget* parent) : QWidget(parent), notice_(new QLabel(this)) {
   notice_->setForegroundRole(QPalette::ToolTipText);
   notice_->setMargin(4);
   notice_->hide();
+  // Off until asked for, so that the picture stays exactly the load's.
+  legend_->hide();
   AddShortcuts();
   connect(&worker_, &ViewWorker::viewDrawn, this, &MapView::OnViewDrawn);
   connect(&worker_, &ViewWorker::viewStale, this, &MapView::OnViewStale);
@@ -91,6 +106,7 @@ void MapView::SetGrid(std::shared_ptr<const LoadedGrid> grid) {
   grid_ = std::move(grid);
   ++generation_;
   notice_->hide();
+  legend_->SetRange(grid_->range);
   if (picture_.size() != size()) {
     RequestDraw();  // the window changed size during the load
   }
@@ -106,6 +122,19 @@ void MapView::ForgetGrid() {
 
 void MapView::KeepView(const Viewport& view) {
   SetView(Panned(view, 0, 0, Extent(), Area()));
+}
+
+void MapView::ToggleLegend() {
+  legend_->setVisible(!legend_->isVisible() && grid_);
+  PlaceOverlays();
+}
+
+void MapView::PlaceOverlays() {
+  const PixelRect area = Area();
+  legend_->move(area.left + area.width - legend_->width() - 5, area.top + 5);
+  notice_->setMaximumWidth(std::max(1, width() - 10));
+  notice_->adjustSize();
+  notice_->move(5, height() - notice_->height() - 5);
 }
 
 void MapView::FitGrid() {
@@ -163,9 +192,7 @@ void MapView::OnViewStale(const QString& reason, quint64 serial) {
   }
   notice_->setText(QStringLiteral("%1 changed since it was loaded: %2. Show reloads it.")
                        .arg(QFile::decodeName(QByteArray::fromStdString(grid_->fileName)), reason));
-  notice_->setMaximumWidth(std::max(1, width() - 10));
-  notice_->adjustSize();
-  notice_->move(5, height() - notice_->height() - 5);
+  PlaceOverlays();
   notice_->show();
   emit viewSettled();
 }
@@ -195,6 +222,7 @@ void MapView::paintEvent(QPaintEvent* event) {
 void MapView::resizeEvent(QResizeEvent* event) {
   QWidget::resizeEvent(event);
   notice_->hide();
+  PlaceOverlays();
   RequestDraw();
 }
 
@@ -241,6 +269,9 @@ void MapView::keyPressEvent(QKeyEvent* event) {
     case Qt::Key_Home:
       ShowActualSize();
       break;
+    case Qt::Key_L:
+      ToggleLegend();
+      break;
     case Qt::Key_Left:
       PanBy(QPointF(kPanStep, 0));
       break;
@@ -274,6 +305,9 @@ void MapView::contextMenuEvent(QContextMenuEvent* event) {
       [this] { ShowActualSize(); });
   add(QStringLiteral("Zoom In"), QKeySequence::ZoomIn, [this] { ZoomBy(1); });
   add(QStringLiteral("Zoom Out"), QKeySequence::ZoomOut, [this] { ZoomBy(-1); });
+  add(QStringLiteral("Legend"), QKeySequence(Qt::Key_L), [this] { ToggleLegend(); });
+  menu->actions().back()->setCheckable(true);
+  menu->actions().back()->setChecked(legend_->isVisible());
   menu->addSeparator();
   menu->addAction(QStringLiteral("Pan: drag, or the arrow keys"))->setEnabled(false);
   menu->addAction(QStringLiteral("Zoom about the pointer: the wheel"))->setEnabled(false);
@@ -308,6 +342,7 @@ void MapView::OnCellRead(const CellReading& reading, quint64 serial) {
       under->row != reading.cell.row || !reading.result.IsDone()) {
     return;
   }
+  legend_->SetMark(CornerUnder(reading.values, view_, pointer_));
   const QString text = DescribeCell(reading);
   setAccessibleDescription(text);
   // Beside the pointer, as a tooltip would be, so that no pixel of the map changes.
@@ -316,6 +351,7 @@ void MapView::OnCellRead(const CellReading& reading, quint64 serial) {
 
 void MapView::HideReadout() {
   QToolTip::hideText();
+  legend_->SetMark(std::nullopt);
   setAccessibleDescription(QString());
 }
 

@@ -15,6 +15,8 @@ class QLabel;
 
 namespace tolmer {
 
+class MapLegend;
+
 // The map area: a widget over Form1's whole client area that shows the latest
 // picture, whenever the window system asks, so the map survives covering,
 // minimising and resizing. After each load it shows the load's own picture; the
@@ -44,6 +46,8 @@ class MapView : public QWidget {
 
   void FitGrid();
   void ShowActualSize();
+  // Shows or hides the legend of the shading.
+  void ToggleLegend();
   // Zooms about the centre of the map area.
   void ZoomBy(int steps);
 
@@ -75,6 +79,7 @@ class MapView : public QWidget {
   void OnCellRead(const CellReading& reading, quint64 serial);
   void ShowCellUnder(QPoint position);
   void HideReadout();
+  void PlaceOverlays();
   GridExtent Extent() const;
   PixelRect Area() const;
 
@@ -88,6 +93,7 @@ class MapView : public QWidget {
   int wheelAngle_ = 0;  // eighths of a degree not yet turned into a zoom step
   QPoint pointer_;
   QLabel* notice_;
+  MapLegend* legend_;
   QList<QAction*> windowActions_;
   ViewWorker worker_;
 };

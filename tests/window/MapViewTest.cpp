@@ -142,6 +142,18 @@ TEST_F(MapViewTest, WheelZoomsAboutThePointerAndKeysFitAndPan) {
   }));
   QTest::keyClick(form.windowHandle(), Qt::Key_Home);
   EXPECT_TRUE(QTest::qWaitFor([&] { return Shows(DefaultViewport()); }));
+
+  // L shows the legend, labelled with the range the shading used, and hides it.
+  auto& legend = *Map().findChild<QWidget*>(QStringLiteral("Legend"));
+  EXPECT_FALSE(legend.isVisible());
+  QTest::keyClick(form.windowHandle(), Qt::Key_L);
+  EXPECT_TRUE(legend.isVisible());
+  EXPECT_EQ(legend.findChild<QLabel*>(QStringLiteral("LegendHigh"))->text(),
+            QString::number(range.MaxHeight, 'g', 6));
+  EXPECT_EQ(legend.findChild<QLabel*>(QStringLiteral("LegendLow"))->text(),
+            QString::number(range.MinHeight, 'g', 6));
+  QTest::keyClick(form.windowHandle(), Qt::Key_L);
+  EXPECT_FALSE(legend.isVisible());
 }
 
 TEST_F(MapViewTest, TheTextBoxKeepsItsKeys) {

@@ -1,0 +1,85 @@
+// SPDX-FileCopyrightText: 2026 Quindel
+// SPDX-License-Identifier: MIT
+#include "window/MapLegend.h"
+
+#include <QLabel>
+#include <QPainter>
+
+#include "render/CellColor.h"
+
+namespace tolmer {
+namespace {
+
+constexpr int kWidth = 108;
+constexpr int kHeight = 160;
+constexpr int kBarWidth = 14;
+constexpr int kMargin = 4;
+constexpr int kLabelHeight = 16;
+
+QString HeightText(float height) {
+  return QString::number(height, 'g', 6);
+}
+
+}  // namespace
+
+MapLegend::MapLegend(QWidget* parent)
+    : QWidget(parent), high_(new QLabel(this)), low_(new QLabel(this)) {
+  setObjectName(QStringLiteral("Legend"));
+  setAccessibleName(QStringLiteral("Legend"));
+  resize(kWidth, kHeight);
+  setAutoFillBackground(true);
+  setBackgroundRole(QPalette::ToolTipBase);
+  high_->setObjectName(QStringLiteral("LegendHigh"));
+  low_->setObjectName(QStringLiteral("LegendLow"));
+  const int labelLeft = kMargin + 2 * kBarWidth + kMargin;
+  high_->setGeometry(labelLeft, kMargin, kWidth - labelLeft - kMargin, kLabelHeight);
+  low_->setGeometry(labelLeft, kHeight - kMargin - kLabelHeight, kWidth - labelLeft - kMargin,
+                    kLabelHeight);
+  SetRange(range_);
+}
+
+void MapLegend::SetRange(const HeightRange& range) {
+  range_ = range;
+  high_->setText(HeightText(range.MaxHeight));
+  low_->setText(HeightText(range.MinHeight));
+  setAccessibleDescription(
+      QStringLiteral("Heights from %1 to %2").arg(low_->text(), high_->text()));
+  update();
+}
+
+void MapLegend::SetMark(std::optional<float> height) {
+  if (height != mark_) {
+    mark_ = height;
+    update();
+  }
+}
+
+QRect MapLegend::BarRect(int bar) const {
+  return QRect(kMargin + bar * kBarWidth, kMargin, kBarWidth, kHeight - 2 * kMargin);
+}
+
+void MapLegend::paintEvent(QPaintEvent* /*event*/) {
+  QPainter painter(this);
+  // The high end at the top, as the ramps darken with height.
+  const double span = static_cast<double>(range_.MaxHeight) - range_.MinHeight;
+  for (int bar = 0; bar < 2; ++bar) {
+    const QRect rect = BarRect(bar);
+    for (int row = 0; row < rect.height(); ++row) {
+      const double fraction = rect.height() > 1 ? 1.0 - row / (rect.height() - 1.0) : 1.0;
+      const auto height = static_cast<float>(range_.MinHeight + fraction * span);
+      Colour colour = 0;
+      CellColor(range_, height, bar, colour);
+      painter.setPen(QColor(RedOf(colour), GreenOf(colour), BlueOf(colour)));
+      painter.drawLine(rect.left(), rect.top() + row, rect.right(), rect.top() + row);
+    }
+  }
+  if (mark_ && span > 0.0) {
+    const QRect bars = BarRect(0).united(BarRect(1));
+    const double fraction = std::clamp((range_.MaxHeight - *mark_) / span, 0.0, 1.0);
+    const int y = bars.top() + static_cast<int>(fraction * (bars.height() - 1));
+    painter.setPen(palette().color(QPalette::ToolTipText));
+    painter.drawLine(bars.left() - 2, y, bars.right() + 2, y);
+  }
+}
+
+}  // namespace tolmer

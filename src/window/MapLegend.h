@@ -1,0 +1,40 @@
+// SPDX-FileCopyrightText: 2026 Quindel
+// SPDX-License-Identifier: MIT
+#pragma once
+
+#include <QWidget>
+#include <optional>
+
+#include "render/HeightRange.h"
+
+class QLabel;
+
+namespace tolmer {
+
+// A small colour bar over a corner of the map: the green and the blue ramp side by
+// side, from the range's low end at the bottom to its high end at the top, each end
+// labelled, and a mark at the height under the pointer.
+class MapLegend : public QWidget {
+  Q_OBJECT
+
+ public:
+  explicit MapLegend(QWidget* parent);
+
+  // The range the picture was shaded with.
+  void SetRange(const HeightRange& range);
+  // The height under the pointer, or none.
+  void SetMark(std::optional<float> height);
+
+ protected:
+  void paintEvent(QPaintEvent* event) override;
+
+ private:
+  QRect BarRect(int bar) const;
+
+  HeightRange range_;
+  std::optional<float> mark_;
+  QLabel* high_;
+  QLabel* low_;
+};
+
+}  // namespace tolmer
