@@ -80,11 +80,17 @@ TEST_F(Form1LongLoadTest, StatusEarlierPictureProgressClearAndMapComeInOrder) {
   EXPECT_EQ(Progress().value(), 249);  // 65535 of 262144 cells
   EXPECT_LE(Progress().geometry().bottom(), 24);
   EXPECT_TRUE(MapShows(earlier.picture)) << "cleared before the range scan was through";
+  // Until the clear, the earlier grid is there to zoom; after it, nothing is.
+  const auto& map = *form.findChild<MapView*>(QStringLiteral("Map"));
+  QTest::keyClick(form.windowHandle(), Qt::Key_Plus, Qt::ControlModifier);
+  EXPECT_EQ(map.View().scale, 4.0);
 
   gate.Release(1);
   ASSERT_TRUE(gate.WaitUntilHeldAt(3));
   const MemorySurface blank(kViewerWidth, kViewerHeight, BackgroundOf(form));
   EXPECT_TRUE(QTest::qWaitFor([&] { return bool(MapShows(blank)); }));
+  QTest::keyClick(form.windowHandle(), Qt::Key_Plus, Qt::ControlModifier);
+  EXPECT_EQ(map.View(), DefaultViewport());
 
   // Half of pass 2 is painted: the rows stored first, at the bottom of the map.
   QTest::qWait(60);

@@ -97,6 +97,8 @@ class MapViewTest : public testing::WindowTest {
 };
 
 TEST_F(MapViewTest, DragPansPixelForPixelAndCtrl0ReturnsToTheLoadedPicture) {
+  // A load that fails before the clear leaves the grid shown, and navigable.
+  ShowFile(form, dir.Path("missing.grid"));
   Drag(QPoint(300, 300), QPoint(260, 270));
   EXPECT_TRUE(QTest::qWaitFor([&] { return Shows(Viewport{2, 5 - 40, 25 - 30}); }));
   // Cells that never showed before are read from the file.
