@@ -1,0 +1,180 @@
+// SPDX-FileCopyrightText: 2026 Quindel
+// SPDX-License-Identifier: MIT
+// Views of a loaded grid: crisp ones are the load's picture moved and enlarged,
+// coarse ones the same from the overview as from the records, and a file that is no
+// longer the one loaded is never drawn from.
+#include "loader/ViewRender.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <filesystem>
+
+#include "loader/MemoryHost.h"
+#include "loader/ShowGrid.h"
+#include "render/CellColor.h"
+#include "support/GridFiles.h"
+#include "support/TempDir.h"
+
+namespace tolmer {
+namespace {
+
+using testing::GridBytes;
+using testing::Hills;
+
+class ViewRenderTest : public ::testing::Test {
+ protected:
+  std::shared_ptr<const LoadedGrid> Load(std::int32_t width, std::int32_t height) {
+    path = testing::WriteFileIn(dir, "g.grid", GridBytes(width, height, Hills));
+    const LoadResult result = ShowGrid(path, host);
+    EXPECT_TRUE(result.IsLoaded()) << result.Reason();
+    return result.Grid();
+  }
+
+  ViewResult Draw(const LoadedGrid& grid, const Viewport& view) {
+    surface.ClearSurface();
+    return DrawView(grid, view, surface.hDC(), {});
+  }
+
+  testing::TempDir dir;
+  MemoryHost host;
+  MemorySurface surface{kViewerWidth, kViewerHeight};
+  std::string path;  // of the grid loaded last
+};
+
+// Pixel (x, y) of a Hills grid's picture as a crisp view places it: Height3 upper
+// left, Height4 upper right, Height1 lower left, Height2 lower right of each cell,
+// the first stored row at the bottom, and nothing above the map area.
+Colour Exact(const LoadedGrid& grid, const Viewport& view, std::int32_t x, std::int32_t y) {
+  const double corner = view.scale / 2.0;
+  const auto across = static_cast<std::int64_t>(std::floor((x - view.left) / corner));
+  const auto down = static_cast<std::int64_t>(std::floor((y - view.top) / corner));
+  const std::int64_t width = grid.header.GridWidth;
+  const std::int64_t height = grid.header.GridHeight;
+  if (y < kViewerMapPlacement.Top() || across < 0 || down < 0 || across >= 2 * width ||
+      down >= 2 * height) {
+    return MemorySurface::kDefaultBackground;
+  }
+  const CellRecord cell = Hills(static_cast<std::int32_t>(height - 1 - down / 2),
+                                static_cast<std::int32_t>(across / 2));
+  const float heights[2][2] = {{cell.Height3, cell.Height4}, {cell.Height1, cell.Height2}};
+  Colour colour = 0;
+  CellColor(grid.range, heights[down % 2][across % 2], cell.CellType, colour);
+  return colour;
+}
+
+TEST_F(ViewRenderTest, CrispViewsAreTheExactPictureMovedAndEnlarged) {
+  struct Case {
+    std::int32_t width, height;
+    Viewport view;
+  };
+  const Case cases[] = {{700, 600, {2, 5 + 37, 25 + 11}},
+                        {700, 600, {2, 5 - 23, 25 - 17}},  // partly above the map area
+                        {700, 600, {4, -101, -33}},
+                        // The far corner, the records stored first, at the bottom right.
+                        {700, 600, {2, 617 - 1400 - 3, 503 - 1200 - 1}},
+                        {700, 600, {32, 617 - 32 * 700 - 7, 503 - 32 * 600 - 5}},
+                        {40, 30, FitViewport({40, 30}, MapArea(kViewerWidth, kViewerHeight))},
+                        {1, 1, FitViewport({1, 1}, MapArea(kViewerWidth, kViewerHeight))},
+                        {0, 5, {2, 5, 25}},
+                        {5, 0, {32, -50, -50}}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(::testing::Message() << c.width << "x" << c.height << " from " << c.view.left);
+    const auto grid = Load(c.width, c.height);
+    ASSERT_TRUE(grid);
+    ASSERT_TRUE(Draw(*grid, DefaultViewport()).IsDone());
+    ASSERT_TRUE(surface.Bytes() == host.Picture().Bytes()) << "the default is not the load's";
+    ASSERT_TRUE(Draw(*grid, c.view).IsDone());
+    for (std::int32_t y = 0; y < kViewerHeight; ++y) {
+      for (std::int32_t x = 0; x < kViewerWidth; ++x) {
+        ASSERT_EQ(surface.PixelAt(x, y), Exact(*grid, c.view, x, y)) << "at " << x << ", " << y;
+      }
+    }
+  }
+}
+
+TEST_F(ViewRenderTest, OverviewAndRecordsGiveTheSamePixels) {
+  struct Case {
+    std::int32_t width, height;
+    Viewport view;  // bins of whole pixels, so that neither source splits one
+  };
+  const Case cases[] = {{40001, 10, {1.0 / 64, 7, 40}},
+                        {40001, 10, {1.0 / 128, -100, 30}},
+                        {700, 600, {1.0 / 4, 3, 30}},
+                        {700, 600, {1.0 / 2, -100, -50}},
+                        {700, 600, {1.0 / 8, 250, 26}}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(::testing::Message() << c.width << "x" << c.height << " at " << c.view.scale);
+    const auto grid = Load(c.width, c.height);
+    ASSERT_TRUE(grid);
+    LoadedGrid regional = *grid;
+    regional.overview = Overview();
+    ASSERT_EQ(SourceOf(*grid, c.view), ViewSource::Overview);
+    ASSERT_EQ(SourceOf(regional, c.view), ViewSource::Region);
+    ASSERT_TRUE(Draw(*grid, c.view).IsDone());
+    const MemorySurface fromOverview = surface;
+    ASSERT_TRUE(Draw(regional, c.view).IsDone());
+    std::int64_t painted = 0;
+    for (std::int32_t y = 0; y < kViewerHeight; ++y) {
+      for (std::int32_t x = 0; x < kViewerWidth; ++x) {
+        const Colour one = fromOverview.PixelAt(x, y);
+        const Colour other = surface.PixelAt(x, y);
+        painted += one != surface.Background() ? 1 : 0;
+        // Also tells a ramp colour from the background, which no ramp comes near.
+        for (const auto channel : {RedOf, GreenOf, BlueOf}) {
+          ASSERT_LE(std::abs(channel(one) - channel(other)), 1) << x << ", " << y;
+        }
+      }
+    }
+    EXPECT_GT(painted, 0);
+  }
+}
+
+TEST_F(ViewRenderTest, AFileThatIsNoLongerTheOneLoadedIsStale) {
+  namespace fs = std::filesystem;
+  const std::function<void(const std::string&)> changes[] = {
+      [](const std::string& file) {  // rewritten, same size
+        testing::WriteFile(file, GridBytes(40, 30, [](auto, auto) { return CellRecord{}; }));
+        testing::MarkModified(file);
+      },
+      [](const std::string& file) { fs::resize_file(file, fs::file_size(file) - 1); },
+      [](const std::string& file) { fs::remove(file); },
+      [this](const std::string& file) {  // another file renamed over it
+        fs::rename(testing::WriteFileIn(dir, "other", GridBytes(40, 30, Hills)), file);
+      }};
+  for (const auto& change : changes) {
+    const auto grid = Load(40, 30);
+    ASSERT_TRUE(grid);
+    change(path);
+    LoadedGrid regional = *grid;
+    regional.overview = Overview();
+    for (const ViewResult& result :
+         {Draw(*grid, DefaultViewport()), Draw(regional, Viewport{0.5, 5, 25}),
+          ReadCell(*grid, PictureCell{3, 4}).result}) {
+      EXPECT_TRUE(result.IsStale());
+      EXPECT_NE(result.reason, "");
+    }
+    // The overview is in memory: its views need no read.
+    EXPECT_TRUE(Draw(*grid, Viewport{1.0 / 64, 5, 25}).IsDone());
+  }
+}
+
+TEST_F(ViewRenderTest, ReadCellGivesTheRecordUnderThePointer) {
+  for (const auto& [width, height] : {std::pair{7, 5}, {1, 1}, {700, 600}}) {
+    const auto grid = Load(width, height);
+    ASSERT_TRUE(grid);
+    for (const PictureCell cell :
+         {PictureCell{0, 0}, {width - 1, height - 1}, {width / 2, 1 % height}, {width - 1, 0}}) {
+      const CellReading reading = ReadCell(*grid, cell);
+      const std::int32_t stored = height - 1 - static_cast<std::int32_t>(cell.row);
+      ASSERT_TRUE(reading.result.IsDone()) << reading.result.reason;
+      EXPECT_EQ(reading.cell.column, cell.column);
+      EXPECT_EQ(reading.storedRow, stored);
+      EXPECT_EQ(reading.record, static_cast<std::uint64_t>(stored * width + cell.column));
+      EXPECT_EQ(reading.values, Hills(stored, static_cast<std::int32_t>(cell.column)));
+    }
+  }
+}
+
+}  // namespace
+}  // namespace tolmer
