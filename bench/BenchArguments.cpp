@@ -17,6 +17,16 @@ int ParseRuns(std::string_view text) {
   return runs;
 }
 
+BenchView ParseView(std::string_view text) {
+  if (text == "fit") {
+    return BenchView::Fit;
+  }
+  if (text == "far") {
+    return BenchView::Far;
+  }
+  throw UsageError("--view needs fit or far, not '" + std::string(text) + "'");
+}
+
 }  // namespace
 
 BenchArguments ParseBenchArguments(int argc, const char* const* argv) {
@@ -28,13 +38,15 @@ BenchArguments ParseBenchArguments(int argc, const char* const* argv) {
     const bool isOption = !optionsEnded && argument.size() > 1 && argument.front() == '-';
     if (isOption && argument == "--") {
       optionsEnded = true;
-    } else if (isOption && (argument == "--runs" || argument == "--dump")) {
+    } else if (isOption && (argument == "--runs" || argument == "--view" || argument == "--dump")) {
       if (index + 1 >= argc) {
         throw UsageError(std::string(argument) + " needs a value");
       }
       const std::string_view value = argv[++index];
       if (argument == "--runs") {
         arguments.runs = ParseRuns(value);
+      } else if (argument == "--view") {
+        arguments.view = ParseView(value);
       } else {
         arguments.dumpPath = std::string(value);
       }

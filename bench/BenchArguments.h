@@ -8,8 +8,16 @@
 
 namespace tolmer::bench {
 
+// What each run times: a load, or after one load, drawing a view of the grid.
+enum class BenchView {
+  None,
+  Fit,  // the whole grid in the surface, mostly from the load's overview
+  Far,  // 2 pixels a cell at the records stored first, read by position
+};
+
 struct BenchArguments {
   int runs = 1;
+  BenchView view = BenchView::None;
   std::optional<std::string> dumpPath;
   std::string file;
 };
@@ -21,14 +29,18 @@ class UsageError : public std::invalid_argument {
 };
 
 inline constexpr const char* kBenchUsage =
-    "usage: tolmer-bench [--runs N] [--dump OUT.ppm] FILE\n"
+    "usage: tolmer-bench [--runs N] [--view fit|far] [--dump OUT.ppm] FILE\n"
     "Loads FILE N times (default 1) into an off-screen 617 x 503 surface, prints the\n"
-    "status of each load and the median seconds per load; --dump writes the final\n"
-    "surface as a binary PPM, and must not be FILE itself. Exit status: 0 loaded,\n"
-    "1 error, 2 bad arguments, 3 dump not written (checked before loading).\n";
+    "status of each load and the median seconds per load, and the size of the load's\n"
+    "overview. --view loads once and times N drawings of a view instead: fit, the\n"
+    "whole grid, from the overview where it is fine enough; far, the corner stored\n"
+    "first (bottom right) at 2 pixels a cell, its records read from the page cache.\n"
+    "--dump writes the final surface as a binary PPM, and must not be FILE itself.\n"
+    "Exit status: 0 loaded (and drawn), 1 error, 2 bad arguments, 3 dump not\n"
+    "written (checked before loading).\n";
 
-// Throws UsageError for unknown options, a missing or extra FILE, or a run count
-// that is not a positive whole number.
+// Throws UsageError for unknown options, a missing or extra FILE, a run count that
+// is not a positive whole number, or a view other than fit and far.
 BenchArguments ParseBenchArguments(int argc, const char* const* argv);
 
 }  // namespace tolmer::bench

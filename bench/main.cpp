@@ -1,6 +1,7 @@
 // SPDX-FileCopyrightText: 2026 Quindel
 // SPDX-License-Identifier: MIT
-// tolmer-bench: times loads of a grid file into an off-screen surface.
+// tolmer-bench: times loads of a grid file into an off-screen surface, or views of
+// a loaded one.
 #include <fcntl.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
@@ -22,12 +23,15 @@
 #include "grid/GridError.h"
 #include "loader/MemoryHost.h"
 #include "loader/ShowGrid.h"
+#include "loader/ViewRender.h"
 #include "render/PpmWriter.h"
+#include "render/Viewport.h"
 
 namespace {
 
 using tolmer::MemoryHost;
 using tolmer::bench::BenchArguments;
+using tolmer::bench::BenchView;
 
 constexpr int kExitLoaded = 0;
 constexpr int kExitError = 1;
@@ -103,6 +107,69 @@ void PrintSummary(const BenchArguments& arguments, const std::vector<double>& se
             << PeakResidentMiB() << " MiB\n";
 }
 
+void PrintOverview(const tolmer::Overview& overview) {
+  const std::size_t bytes = overview.MemoryBytes();
+  std::cout << std::fixed << "overview " << std::setprecision(1)
+            << static_cast<double>(bytes) / (1024.0 * 1024.0) << " MiB (" << bytes
+            << " bytes, bins of " << overview.BinSide() << " x " << overview.BinSide()
+            << " cells)\n";
+}
+
+// The view --view names, of the loaded grid in the viewer's map area.
+tolmer::Viewport ViewOf(BenchView view, const tolmer::LoadedGrid& grid) {
+  const tolmer::GridExtent extent{grid.header.GridWidth, grid.header.GridHeight};
+  const tolmer::PixelRect area = tolmer::MapArea(tolmer::kViewerWidth, tolmer::kViewerHeight);
+  if (view == BenchView::Fit) {
+    return tolmer::FitViewport(extent, area);
+  }
+  // The last picture column and row at the right and bottom of the map area: the
+  // records stored first, farthest into the file from those the load shows.
+  const tolmer::Viewport start = tolmer::DefaultViewport();
+  const double left = area.left + area.width - start.scale * static_cast<double>(extent.width);
+  const double top = area.top + area.height - start.scale * static_cast<double>(extent.height);
+  return tolmer::Panned(start, left - start.left, top - start.top, extent, area);
+}
+
+const char* SourceName(tolmer::ViewSource source) {
+  switch (source) {
+    case tolmer::ViewSource::Records:
+      return "its records";
+    case tolmer::ViewSource::Overview:
+      return "the overview";
+    case tolmer::ViewSource::Region:
+      return "the records in view";
+  }
+  return "";
+}
+
+// Draws the view `runs` times onto `surface`, printing each drawing's time; false,
+// with the reason on stderr, as soon as one does not finish.
+bool RunViews(const BenchArguments& arguments, const tolmer::LoadedGrid& grid,
+              tolmer::MemorySurface& surface, std::vector<double>& seconds) {
+  const tolmer::Viewport view = ViewOf(arguments.view, grid);
+  for (int run = 1; run <= arguments.runs; ++run) {
+    // The background is the caller's, as in the window, so it is left out.
+    surface.ClearSurface();
+    const auto start = std::chrono::steady_clock::now();
+    const tolmer::ViewResult result = tolmer::DrawView(grid, view, surface.hDC(), {});
+    const std::chrono::duration<double> elapsed = std::chrono::steady_clock::now() - start;
+    if (!result.IsDone()) {
+      std::cout.flush();
+      std::cerr << "tolmer-bench: view " << run << ": " << result.reason << '\n';
+      return false;
+    }
+    seconds.push_back(elapsed.count());
+    std::cout << "view " << run << ": " << std::fixed << std::setprecision(4) << elapsed.count()
+              << " s\n";
+  }
+  std::cout << std::fixed << "median " << std::setprecision(4) << Median(seconds) << " s per "
+            << (arguments.view == BenchView::Fit ? "fit" : "far") << " view at "
+            << std::setprecision(6) << view.scale << " pixels a cell, from "
+            << SourceName(tolmer::SourceOf(grid, view)) << " (" << arguments.runs
+            << " runs), peak RSS " << std::setprecision(1) << PeakResidentMiB() << " MiB\n";
+  return true;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -123,13 +190,26 @@ int main(int argc, char** argv) {
               << std::strerror(errno) << '\n';
     return kExitDumpFailed;
   }
+  // A view is timed after a single load.
+  BenchArguments loads = arguments;
+  loads.runs = arguments.view == BenchView::None ? arguments.runs : 1;
   MemoryHost host;
   std::vector<double> seconds;
-  const tolmer::LoadResult last = RunLoads(arguments, host, seconds);
-  PrintSummary(arguments, seconds);
+  const tolmer::LoadResult last = RunLoads(loads, host, seconds);
+  PrintSummary(loads, seconds);
+  bool viewed = true;
+  tolmer::MemorySurface viewSurface(tolmer::kViewerWidth, tolmer::kViewerHeight);
+  if (last.IsLoaded() && last.Grid()) {
+    PrintOverview(last.Grid()->overview);
+    if (arguments.view != BenchView::None) {
+      std::vector<double> viewSeconds;
+      viewed = RunViews(arguments, *last.Grid(), viewSurface, viewSeconds);
+    }
+  }
   if (arguments.dumpPath) {
     try {
-      tolmer::WritePpm(host.Picture(), *arguments.dumpPath);
+      tolmer::WritePpm(arguments.view == BenchView::None ? host.Picture() : viewSurface,
+                       *arguments.dumpPath);
     } catch (const std::exception& error) {
       std::cerr << "tolmer-bench: " << error.what() << '\n';
       return kExitDumpFailed;
@@ -138,5 +218,5 @@ int main(int argc, char** argv) {
   if (!tolmer::StandardOutputWritten("tolmer-bench")) {
     return kExitError;
   }
-  return last.IsLoaded() ? kExitLoaded : kExitError;
+  return last.IsLoaded() && viewed ? kExitLoaded : kExitError;
 }
