@@ -136,14 +136,21 @@ bool ScanHeights(const GridReader& reader, const GridHeader& header, LoadTurns& 
   HeightRange theirs = range;
   // Bins of their own, so that neither thread waits for the other.
   Overview theirOverview;
+  // What stopped the other thread before its first chunk: its memory, which would
+  // otherwise end the process.
+  std::exception_ptr theirFailure;
   std::jthread helper;
   if (threads > 1) {
-    helper = std::jthread([&scan, &theirs, &theirOverview, &header](std::stop_token stop) {
-      theirOverview = Overview(header.GridWidth, header.GridHeight);
-      ScanBuffer buffer;
-      std::uint64_t index = 0;
-      while (!stop.stop_requested() && scan.Take(index)) {
-        scan.Scan(index, theirs, theirOverview, buffer);
+    helper = std::jthread([&](std::stop_token stop) {
+      try {
+        theirOverview = Overview(header.GridWidth, header.GridHeight);
+        ScanBuffer buffer;
+        std::uint64_t index = 0;
+        while (!stop.stop_requested() && scan.Take(index)) {
+          scan.Scan(index, theirs, theirOverview, buffer);
+        }
+      } catch (...) {
+        theirFailure = std::current_exception();
       }
     });
   }
@@ -162,6 +169,9 @@ bool ScanHeights(const GridReader& reader, const GridHeader& header, LoadTurns& 
   }
   if (helper.joinable()) {
     helper.join();
+    if (theirFailure) {
+      std::rethrow_exception(theirFailure);
+    }
     overview.Merge(theirOverview);
   }
   scan.RethrowFault();

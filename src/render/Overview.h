@@ -39,7 +39,8 @@ Colour BinColour(const BinSums& bin, const HeightRange& range);
 // before, down to a single bin.
 class Overview {
  public:
-  // 8 MiB of sums at level 0, and a third more for the coarser levels: fine enough
+  // 8 MiB of sums at level 0, and at most as much again for the coarser levels (a
+  // third more for a square grid, nearly as much for a single row): fine enough
   // for a fit view of 617 x 503 of grids up to about 60 million cells.
   static constexpr std::uint64_t kMaxBins = std::uint64_t{1} << 18U;
 
