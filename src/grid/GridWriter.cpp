@@ -2,6 +2,8 @@
 // SPDX-License-Identifier: MIT
 #include "grid/GridWriter.h"
 
+#include <algorithm>
+
 #include "grid/GridFormat.h"
 
 namespace tolmer {
@@ -24,27 +26,22 @@ std::array<unsigned char, kCellRecordSize> EncodeCell(const CellRecord& cell) {
   return bytes;
 }
 
-namespace {
-
-template <std::size_t N>
-void WriteBytes(std::ofstream& out, const std::array<unsigned char, N>& bytes) {
-  out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(N));
-}
-
-}  // namespace
-
-GridWriter::GridWriter(const std::string& path, const GridHeader& header) {
-  out_.exceptions(std::ios::badbit | std::ios::failbit);
-  out_.open(path, std::ios::binary | std::ios::trunc);
-  WriteBytes(out_, EncodeHeader(header));
+GridWriter::GridWriter(const std::string& path, const GridHeader& header) : out_(path) {
+  const auto bytes = EncodeHeader(header);
+  out_.Write(bytes.data(), bytes.size());
 }
 
 void GridWriter::WriteCell(const CellRecord& cell) {
-  WriteBytes(out_, EncodeCell(cell));
+  const auto bytes = EncodeCell(cell);
+  out_.Write(bytes.data(), bytes.size());
+}
+
+void GridWriter::Resize(std::uint64_t size) {
+  out_.Resize(size);
 }
 
 void GridWriter::Finish() {
-  out_.close();
+  out_.Commit();
 }
 
 }  // namespace tolmer

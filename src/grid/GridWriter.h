@@ -3,9 +3,10 @@
 #pragma once
 
 #include <array>
-#include <fstream>
+#include <cstdint>
 #include <string>
 
+#include "grid/AtomicFile.h"
 #include "grid/GridFormat.h"
 
 namespace tolmer {
@@ -15,16 +16,19 @@ std::array<unsigned char, kCellRecordSize> EncodeCell(const CellRecord& cell);
 
 // Writes a grid file front to back: the header at construction, then one record per
 // WriteCell in file order. The viewer never writes; samples, tests and benchmarks do.
-// Failures throw std::ios_base::failure.
+// The file appears, or replaces the one of that name, only at Finish(): a writer
+// that fails or is dropped before leaves no part of a grid behind. Failures throw
+// GridError.
 class GridWriter {
  public:
   GridWriter(const std::string& path, const GridHeader& header);
   void WriteCell(const CellRecord& cell);
-  // Flushes and closes; a write error that the stream only notices now is thrown here.
+  // Makes the file `size` bytes long; the records not written read as zero.
+  void Resize(std::uint64_t size);
   void Finish();
 
  private:
-  std::ofstream out_;
+  AtomicFile out_;
 };
 
 }  // namespace tolmer

@@ -72,13 +72,21 @@ void WriteGrid(const std::string& path, std::int32_t width, std::int32_t height,
   GridHeader header;
   header.GridWidth = width;
   header.GridHeight = height;
-  GridWriter writer(path, header);
+  // In place, as a program rewriting the file would, not replaced as GridWriter
+  // does: the tests of a file changed during its load rewrite the file being read.
+  std::ofstream out(path, std::ios::binary | std::ios::trunc);
+  const auto head = EncodeHeader(header);
+  out.write(reinterpret_cast<const char*>(head.data()), static_cast<std::streamsize>(head.size()));
   for (std::int32_t row = 0; row < height; ++row) {
     for (std::int32_t column = 0; column < width; ++column) {
-      writer.WriteCell(makeCell(row, column));
+      const auto record = EncodeCell(makeCell(row, column));
+      out.write(reinterpret_cast<const char*>(record.data()),
+                static_cast<std::streamsize>(record.size()));
     }
   }
-  writer.Finish();
+  if (!out.flush()) {
+    throw std::runtime_error("cannot write " + path);
+  }
 }
 
 }  // namespace tolmer::testing

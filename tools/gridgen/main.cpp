@@ -1,13 +1,10 @@
 // SPDX-FileCopyrightText: 2026 Quindel
 // SPDX-License-Identifier: MIT
 // tolmer-gridgen: writes sample and benchmark grid files.
-#include <fcntl.h>
-#include <unistd.h>
+#include <sys/types.h>
 
-#include <cerrno>
 #include <charconv>
 #include <cstdlib>
-#include <cstring>
 #include <exception>
 #include <iostream>
 #include <limits>
@@ -79,10 +76,9 @@ off_t GridFileSize(std::int32_t width, std::int32_t height, const std::string& o
 // All-zero records cost no disk space, which makes multi-gigabyte test files cheap.
 void WriteSparse(std::int32_t width, std::int32_t height, const std::string& out) {
   const off_t size = GridFileSize(width, height, out);
-  tolmer::GridWriter(out, MakeHeader(width, height)).Finish();
-  if (::truncate(out.c_str(), size) != 0) {
-    throw std::runtime_error("cannot extend " + out + ": " + std::strerror(errno));
-  }
+  tolmer::GridWriter writer(out, MakeHeader(width, height));
+  writer.Resize(static_cast<std::uint64_t>(size));
+  writer.Finish();
 }
 
 }  // namespace
