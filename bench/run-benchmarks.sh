@@ -8,7 +8,9 @@
 #   must show none of it cached;
 # - one core: warm again, with both sides held to one processor by taskset.
 # Prints the medians, their ratio, the load's throughput (timed from outside the
-# process like dd, and inside it without start-up) and its peak resident memory.
+# process like dd, and inside it without start-up) and its peak resident memory;
+# then, for 1 GiB and 4 GiB, the median time of a fit view and of a far view at 2
+# pixels a cell, and the overview's memory.
 #
 # usage: bench/run-benchmarks.sh [DIR] [RUNS]
 #   DIR   where the grid files go (default /tmp); each is deleted after its rows
@@ -113,6 +115,7 @@ echo "load before: $(uptime)"
 printf "%-7s %-8s %14s %9s %9s %6s %8s %10s %8s %8s\n" file mode bytes "dd s" "load s" ratio \
   "GB/s" "inside s" "GB/s" "RSS MiB"
 results=()
+views=()
 for entry in "256MiB 6710" "1GiB 26843" "4GiB 107375"; do
   read -r name rows <<<"$entry"
   file="$work/$name.grid"
@@ -129,6 +132,15 @@ for entry in "256MiB 6710" "1GiB 26843" "4GiB 107375"; do
     echo "$line"
     results+=("$line")
   done
+  if [[ $name != 256MiB ]]; then
+    # Views of the loaded grid, from the page cache: a fit from the overview, and
+    # a far corner at 2 pixels a cell, read by position.
+    cache "$file"
+    fit=$("$bench" --runs "$runs" --view fit "$file" | awk '/^median/ { print $2 }')
+    far=$("$bench" --runs "$runs" --view far "$file" | awk '/^median/ { print $2 }')
+    overview=$("$bench" "$file" | awk '/^overview/ { print $2 }')
+    views+=("$(printf "views   %-8s fit %.4f s, far %.4f s, overview %s MiB" "$name" "$fit" "$far" "$overview")")
+  fi
   # Only one large file on disk and in the page cache at a time.
   rm -f "$file"
 done
@@ -144,4 +156,5 @@ printf '%s\n' "${results[@]}" | awk '
         name[i], outside[i] / outside[reference], inside[i] / inside[reference]
     }
   }'
+printf '%s\n' "${views[@]}"
 echo "load after: $(uptime)"
