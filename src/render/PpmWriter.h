@@ -10,7 +10,8 @@ namespace tolmer {
 
 // Writes the surface as a binary PPM (P6, 8 bits per channel), a format every image
 // tool reads, so that headless loads can be looked at and compared.
-// Throws std::runtime_error when the file cannot be written.
+// The file is replaced whole or not at all, as AtomicFile does; throws GridError when
+// it cannot be written.
 void WritePpm(const MemorySurface& surface, const std::string& path);
 
 }  // namespace tolmer
