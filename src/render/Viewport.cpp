@@ -169,4 +169,32 @@ CellSpan VisibleCells(const Viewport& view, const GridExtent& grid, const PixelR
   return span;
 }
 
+GridPicture BoundedGridPicture(const GridExtent& grid, std::int32_t boundWidth,
+                               std::int32_t boundHeight) {
+  GridPicture picture;
+  picture.view = Viewport{kCrispScale, 0.0, 0.0};
+  if (grid.IsEmpty() || boundWidth <= 0 || boundHeight <= 0) {
+    return picture;
+  }
+  // In whole numbers, so that the side that meets its bound meets it exactly. Every
+  // product stays below 2^62.
+  const std::int64_t width = grid.width;
+  const std::int64_t height = grid.height;
+  if (2 * width <= boundWidth && 2 * height <= boundHeight) {
+    picture.width = static_cast<std::int32_t>(2 * width);
+    picture.height = static_cast<std::int32_t>(2 * height);
+  } else if (boundWidth * height <= boundHeight * width) {
+    picture.view.scale = static_cast<double>(boundWidth) / static_cast<double>(width);
+    picture.width = boundWidth;
+    picture.height =
+        static_cast<std::int32_t>(std::max<std::int64_t>(1, height * boundWidth / width));
+  } else {
+    picture.view.scale = static_cast<double>(boundHeight) / static_cast<double>(height);
+    picture.width =
+        static_cast<std::int32_t>(std::max<std::int64_t>(1, width * boundHeight / height));
+    picture.height = boundHeight;
+  }
+  return picture;
+}
+
 }  // namespace tolmer

@@ -82,4 +82,16 @@ struct CellSpan {
 };
 CellSpan VisibleCells(const Viewport& view, const GridExtent& grid, const PixelRect& area);
 
+// The whole grid as a picture of its own, without a margin: at 2 pixels a cell, or
+// where that would pass boundWidth x boundHeight, at the largest scale that fits;
+// at least 1 x 1 pixels for a grid with cells. Its view puts the grid's upper-left
+// corner at pixel (0, 0).
+struct GridPicture {
+  Viewport view;
+  std::int32_t width = 0;
+  std::int32_t height = 0;
+};
+GridPicture BoundedGridPicture(const GridExtent& grid, std::int32_t boundWidth,
+                               std::int32_t boundHeight);
+
 }  // namespace tolmer
