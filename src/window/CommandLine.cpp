@@ -4,15 +4,18 @@
 
 #include <QCommandLineOption>
 #include <QCommandLineParser>
+#include <QRegularExpression>
 #include <QStringList>
+#include <cstring>
 #include <filesystem>
+#include <limits>
 #include <system_error>
 
 namespace tolmer {
 namespace {
 
 CommandLine Reply(const QString& text, int exitStatus) {
-  return CommandLine{text.toStdString(), exitStatus, std::nullopt};
+  return CommandLine{text.toStdString(), exitStatus, std::nullopt, std::nullopt};
 }
 
 CommandLine Refusal(const QString& why) {
@@ -33,6 +36,43 @@ std::string RawArgument(int argc, const char* const* argv, const QString& positi
   return raw;
 }
 
+// The value of the long option `name` (such as "--export") as its bytes were given,
+// whether as the next argument or after an "=".
+std::string RawOptionValue(int argc, const char* const* argv, const char* name) {
+  const std::size_t length = std::strlen(name);
+  std::string raw;
+  for (int index = 1; index < argc; ++index) {
+    const char* argument = argv[index];
+    if (std::strcmp(argument, "--") == 0) {
+      break;
+    }
+    if (std::strcmp(argument, name) == 0 && index + 1 < argc) {
+      raw = argv[++index];
+    } else if (std::strncmp(argument, name, length) == 0 && argument[length] == '=') {
+      raw = argument + length + 1;
+    }
+  }
+  return raw;
+}
+
+// "WIDTHxHEIGHT" in pixels, each from 1 to 2^31 - 1.
+bool ParseSize(const QString& text, ExportRequest& request) {
+  static const QRegularExpression kSize(QStringLiteral("^([0-9]{1,10})x([0-9]{1,10})$"));
+  const QRegularExpressionMatch match = kSize.match(text);
+  if (!match.hasMatch()) {
+    return false;
+  }
+  const qint64 width = match.captured(1).toLongLong();
+  const qint64 height = match.captured(2).toLongLong();
+  constexpr qint64 kMost = std::numeric_limits<std::int32_t>::max();
+  if (width < 1 || height < 1 || width > kMost || height > kMost) {
+    return false;
+  }
+  request.boundWidth = static_cast<std::int32_t>(width);
+  request.boundHeight = static_cast<std::int32_t>(height);
+  return true;
+}
+
 }  // namespace
 
 CommandLine ParseCommandLine(int argc, const char* const* argv) {
@@ -42,8 +82,21 @@ CommandLine ParseCommandLine(int argc, const char* const* argv) {
                                 QStringLiteral("Shows this help and exits."));
   const QCommandLineOption version({QStringLiteral("v"), QStringLiteral("version")},
                                    QStringLiteral("Shows the version and exits."));
+  const QCommandLineOption exportPicture(
+      QStringLiteral("export"),
+      QStringLiteral("Writes the whole grid of FILE as a PNG picture, 2 pixels a cell, and exits; "
+                     "needs no display."),
+      QStringLiteral("OUT.png"));
+  const QCommandLineOption size(
+      QStringLiteral("size"),
+      QStringLiteral("With --export: the largest picture, in pixels; larger grids are scaled "
+                     "down to fit (default %1x%1).")
+          .arg(ExportRequest::kDefaultBound),
+      QStringLiteral("WxH"));
   parser.addOption(help);
   parser.addOption(version);
+  parser.addOption(exportPicture);
+  parser.addOption(size);
   parser.addPositionalArgument(
       QStringLiteral("FILE"),
       QStringLiteral("A cell grid to show at start, as if typed in and Show pressed."),
@@ -71,6 +124,30 @@ CommandLine ParseCommandLine(int argc, const char* const* argv) {
     return Refusal(QStringLiteral("one FILE at most, not %1").arg(files.size()));
   }
   CommandLine request;
+  if (parser.isSet(exportPicture)) {
+    if (parser.values(exportPicture).size() > 1) {
+      return Refusal(QStringLiteral("one --export at most"));
+    }
+    if (files.isEmpty()) {
+      return Refusal(QStringLiteral("--export needs the FILE to draw"));
+    }
+    ExportRequest exporting;
+    exporting.picture = RawOptionValue(argc, argv, "--export");
+    if (exporting.picture.empty()) {
+      return Refusal(QStringLiteral("--export needs the name of the picture to write"));
+    }
+    exporting.file = RawArgument(argc, argv, files.front());
+    if (parser.isSet(size) && !ParseSize(parser.values(size).back(), exporting)) {
+      return Refusal(
+          QStringLiteral("--size takes WIDTHxHEIGHT in pixels, such as 4096x4096, not '%1'")
+              .arg(parser.values(size).back()));
+    }
+    request.exportRequest = exporting;
+    return request;
+  }
+  if (parser.isSet(size)) {
+    return Refusal(QStringLiteral("--size is for --export"));
+  }
   if (!files.isEmpty()) {
     request.file = RawArgument(argc, argv, files.front());
   }

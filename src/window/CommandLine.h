@@ -2,12 +2,25 @@
 // SPDX-License-Identifier: MIT
 #pragma once
 
+#include <cstdint>
 #include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
 
 namespace tolmer {
+
+// What `tolmer --export OUT FILE [--size WxH]` asks for: FILE's whole grid as a PNG
+// picture OUT, scaled down where it would pass boundWidth x boundHeight pixels.
+struct ExportRequest {
+  static constexpr std::int32_t kDefaultBound = 16384;
+
+  // Both byte for byte as they were given, as `file` below.
+  std::string picture;
+  std::string file;
+  std::int32_t boundWidth = kDefaultBound;
+  std::int32_t boundHeight = kDefaultBound;
+};
 
 // What `tolmer [options] [FILE]` asks for.
 struct CommandLine {
@@ -18,6 +31,8 @@ struct CommandLine {
   // The FILE to show at start, byte for byte as it was given: a name that is not
   // valid in the locale's encoding still names the same file.
   std::optional<std::string> file;
+  // Set instead of `file` for --export, which opens no window.
+  std::optional<ExportRequest> exportRequest;
 };
 
 // Needs no QCoreApplication, so that --help and --version work without a display.

@@ -12,6 +12,7 @@
 #include "grid/GridError.h"
 #include "window/CommandLine.h"
 #include "window/Form1.h"
+#include "window/PngExport.h"
 
 namespace {
 
@@ -38,6 +39,10 @@ int main(int argc, char** argv) {
   if (command.reply) {
     (command.exitStatus == 0 ? std::cout : std::cerr) << *command.reply;
     return tolmer::StandardOutputWritten("tolmer") ? command.exitStatus : EXIT_FAILURE;
+  }
+  // Before anything of the window system, so that it runs where there is no display.
+  if (command.exportRequest) {
+    return tolmer::ExportPng(*command.exportRequest, std::cerr);
   }
   if (!tolmer::DisplayConfigured([](const char* name) { return std::getenv(name); })) {
     std::cerr << tolmer::NoDisplayMessage(argc > 0 ? argv[0] : "") << '\n';

@@ -1,0 +1,76 @@
+// SPDX-FileCopyrightText: 2026 Quindel
+// SPDX-License-Identifier: MIT
+#include "window/PngExport.h"
+
+#include <QBuffer>
+#include <QByteArray>
+#include <QColor>
+#include <QImage>
+#include <QImageWriter>
+
+#include "grid/AtomicFile.h"
+#include "grid/GridError.h"
+#include "loader/LoadResult.h"
+#include "loader/MemoryHost.h"
+#include "loader/ShowGrid.h"
+#include "loader/ViewRender.h"
+#include "render/MemorySurface.h"
+#include "render/Viewport.h"
+
+namespace tolmer {
+
+int ExportPng(const ExportRequest& request, std::ostream& errors) {
+  if (NameSameFile(request.picture, request.file)) {
+    errors << "tolmer: --export " << request.picture << " would overwrite the grid it draws\n";
+    return 2;
+  }
+  MemoryHost host;
+  const LoadResult result = ShowGrid(request.file, host);
+  if (!result.IsLoaded() || !result.Grid()) {
+    errors << "tolmer: " << result.Reason() << '\n';
+    return 1;
+  }
+  const LoadedGrid& grid = *result.Grid();
+  const GridExtent extent{grid.header.GridWidth, grid.header.GridHeight};
+  if (extent.IsEmpty()) {
+    errors << "tolmer: " << request.file << ": the grid has no cells to export\n";
+    return 1;
+  }
+  const GridPicture picture = BoundedGridPicture(extent, request.boundWidth, request.boundHeight);
+  QImage image(picture.width, picture.height, QImage::Format_RGBX8888);
+  if (image.isNull()) {
+    errors << "tolmer: not enough memory for a picture of " << picture.width << "x"
+           << picture.height << " pixels; try a smaller --size\n";
+    return 1;
+  }
+  // Where a scaled grid leaves a part of an edge pixel, that part is the viewer's
+  // background.
+  const Colour background = MemorySurface::kDefaultBackground;
+  image.fill(QColor(RedOf(background), GreenOf(background), BlueOf(background)));
+  const SurfaceHandle surface{image.bits(), image.width(), image.height(), image.bytesPerLine()};
+  const ViewResult drawn =
+      DrawView(grid, picture.view, surface, PixelRect{0, 0, picture.width, picture.height}, {});
+  if (!drawn.IsDone()) {
+    errors << "tolmer: " << drawn.reason << '\n';
+    return 1;
+  }
+
+  QByteArray bytes;
+  QBuffer buffer(&bytes);
+  buffer.open(QIODevice::WriteOnly);
+  QImageWriter writer(&buffer, "png");
+  if (!writer.write(image)) {
+    errors << "tolmer: cannot encode " << request.picture << ": "
+           << writer.errorString().toStdString() << '\n';
+    return 1;
+  }
+  try {
+    WriteFileAtomically(request.picture, bytes.constData(), static_cast<std::size_t>(bytes.size()));
+  } catch (const GridError& error) {
+    errors << "tolmer: " << error.what() << '\n';
+    return 1;
+  }
+  return 0;
+}
+
+}  // namespace tolmer

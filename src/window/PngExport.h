@@ -1,0 +1,21 @@
+// SPDX-FileCopyrightText: 2026 Quindel
+// SPDX-License-Identifier: MIT
+#pragma once
+
+#include <ostream>
+
+#include "window/CommandLine.h"
+
+namespace tolmer {
+
+// Loads request.file as the viewer does and writes its whole grid as a PNG picture,
+// as BoundedGridPicture places it, with the viewer's shades: the first stored row
+// at the bottom. Needs no display and no application object. The picture replaces
+// request.picture whole or not at all, and never when that is the grid itself.
+//
+// Returns the exit status: 0 written; 1 when the grid cannot be shown, has no cells,
+// or the picture cannot be written; 2 when the picture would overwrite the grid.
+// Why it failed goes to `errors`, one line after "tolmer: ".
+int ExportPng(const ExportRequest& request, std::ostream& errors);
+
+}  // namespace tolmer
