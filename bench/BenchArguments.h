@@ -35,7 +35,8 @@ inline constexpr const char* kBenchUsage =
     "overview. --view loads once and times N drawings of a view instead: fit, the\n"
     "whole grid, from the overview where it is fine enough; far, the corner stored\n"
     "first (bottom right) at 2 pixels a cell, its records read from the page cache.\n"
-    "--dump writes the final surface as a binary PPM, and must not be FILE itself.\n"
+    "--dump writes the final surface as a binary PPM once the load (and drawing)\n"
+    "worked, replacing OUT whole; OUT must not be FILE itself, nor a FIFO or device.\n"
     "Exit status: 0 loaded (and drawn), 1 error, 2 bad arguments, 3 dump not\n"
     "written (checked before loading).\n";
 

@@ -10,7 +10,8 @@ file(MAKE_DIRECTORY "${WORK_DIR}")
 # Runs the bench with the given arguments and checks its exit code; the output
 # is left in OUTPUT, the error output in ERRORS.
 function(expect_exit expected)
-  execute_process(COMMAND "${BENCH}" ${ARGN}
+  # The timeout turns a run that blocks, as on a FIFO, into a failure.
+  execute_process(COMMAND "${BENCH}" ${ARGN} TIMEOUT 120
     RESULT_VARIABLE code OUTPUT_VARIABLE out ERROR_VARIABLE err)
   if(NOT code STREQUAL expected)
     message(FATAL_ERROR "tolmer-bench ${ARGN}: exit ${code}, expected ${expected}\n${out}${err}")
@@ -30,6 +31,22 @@ function(make_grid kind width height path)
     RESULT_VARIABLE code)
   if(NOT code EQUAL 0)
     message(FATAL_ERROR "tolmer-gridgen ${kind} failed")
+  endif()
+endfunction()
+
+# Runs tolmer-gridgen, which must refuse with status 1 and a message matching
+# `pattern`, leave the bytes of `kept` as they were and no other file behind.
+function(expect_gridgen_refusal pattern kept)
+  file(SHA256 "${kept}" before)
+  file(GLOB_RECURSE files_before LIST_DIRECTORIES true "${WORK_DIR}/*")
+  execute_process(COMMAND "${GRIDGEN}" ${ARGN} TIMEOUT 20 RESULT_VARIABLE code ERROR_VARIABLE err)
+  if(NOT code STREQUAL "1" OR NOT err MATCHES "^tolmer-gridgen: ${pattern}\n$")
+    message(FATAL_ERROR "tolmer-gridgen ${ARGN}: exit ${code}, expected 1 and /${pattern}/: ${err}")
+  endif()
+  file(SHA256 "${kept}" after)
+  file(GLOB_RECURSE files_after LIST_DIRECTORIES true "${WORK_DIR}/*")
+  if(NOT before STREQUAL after OR NOT files_before STREQUAL files_after)
+    message(FATAL_ERROR "tolmer-gridgen ${ARGN} changed ${kept} or left a file: ${files_after}")
   endif()
 endfunction()
 
@@ -60,6 +77,32 @@ if(CASE STREQUAL "bad-arguments")
   if(NOT code EQUAL 1 OR NOT err MATCHES "huge.grid: .* larger than a file can be"
      OR EXISTS "${WORK_DIR}/huge.grid")
     message(FATAL_ERROR "tolmer-gridgen wrote or misreported a grid too large for a file: ${err}")
+  endif()
+  # Targets that are no file are refused at once, a FIFO without blocking.
+  execute_process(COMMAND mkfifo "${WORK_DIR}/fifo" COMMAND_ERROR_IS_FATAL ANY)
+  file(MAKE_DIRECTORY "${WORK_DIR}/folder")
+  expect_gridgen_refusal("cannot write /dev/full: it is a device, not a regular file" "${grid}"
+    terrain 3 2 /dev/full)
+  expect_gridgen_refusal("cannot write [^\n]*folder: it is a folder" "${grid}"
+    terrain 3 2 "${WORK_DIR}/folder")
+  expect_gridgen_refusal("cannot write [^\n]*fifo: it is a FIFO, not a regular file" "${grid}"
+    terrain 3 2 "${WORK_DIR}/fifo")
+  expect_gridgen_refusal("cannot write [^\n]*/no/such.grid: No such file or directory" "${grid}"
+    terrain 3 2 "${WORK_DIR}/no/such.grid")
+  # Written out, as a function's arguments lose an empty one.
+  execute_process(COMMAND "${GRIDGEN}" terrain 3 2 "" RESULT_VARIABLE code ERROR_VARIABLE err)
+  if(NOT code EQUAL 1 OR NOT err STREQUAL "tolmer-gridgen: cannot write a file with an empty name\n")
+    message(FATAL_ERROR "tolmer-gridgen with an empty name: exit ${code}: ${err}")
+  endif()
+  # A grid that fits a file offset but not the file system leaves the old grid whole;
+  # file systems whose files may be that large write it, sparse.
+  execute_process(COMMAND "${GRIDGEN}" sparse 2147483647 214748364 "${WORK_DIR}/large.grid"
+    RESULT_VARIABLE code)
+  if(code EQUAL 0)
+    file(REMOVE "${WORK_DIR}/large.grid")
+  else()
+    expect_gridgen_refusal("cannot write [^\n]*island.grid: File too large" "${grid}"
+      sparse 2147483647 214748364 "${grid}")
   endif()
 elseif(CASE STREQUAL "missing-file")
   expect_exit(1 "${WORK_DIR}/missing.grid")
@@ -111,8 +154,21 @@ elseif(CASE STREQUAL "dump")
       message(FATAL_ERROR "pixel (${x}, ${y}) is ${got}, expected ${want}")
     endif()
   endforeach()
-  # A failed load still dumps what is on the surface, and says so in its exit code.
+  # A failed load dumps nothing: the picture of the last one that worked stays.
+  file(SHA256 "${image}" dumped)
   expect_exit(1 --dump "${image}" "${WORK_DIR}/missing.grid")
+  expect_exit(1 --dump "${WORK_DIR}/new.ppm" "${WORK_DIR}/missing.grid")
+  file(SHA256 "${image}" kept)
+  if(NOT kept STREQUAL dumped OR EXISTS "${WORK_DIR}/new.ppm")
+    message(FATAL_ERROR "a failed load wrote its picture")
+  endif()
+  # A FIFO, a folder or a missing folder is refused before loading, without blocking.
+  execute_process(COMMAND mkfifo "${WORK_DIR}/fifo.ppm" COMMAND_ERROR_IS_FATAL ANY)
+  expect_exit(3 --dump "${WORK_DIR}/fifo.ppm" "${grid}")
+  if(NOT ERRORS MATCHES "cannot write [^\n]*fifo.ppm: it is a FIFO")
+    message(FATAL_ERROR "the FIFO is refused for another reason: ${ERRORS}")
+  endif()
+  expect_exit(3 --dump "${WORK_DIR}" "${grid}")
   expect_exit(3 --dump "${WORK_DIR}/no/such/dir/out.ppm" "${grid}")
   if(OUTPUT MATCHES "run 1")
     message(FATAL_ERROR "loaded before finding that the dump cannot be written:\n${OUTPUT}")

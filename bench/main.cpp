@@ -2,17 +2,14 @@
 // SPDX-License-Identifier: MIT
 // tolmer-bench: times loads of a grid file into an off-screen surface, or views of
 // a loaded one.
-#include <fcntl.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
-#include <cerrno>
 #include <chrono>
 #include <cstdint>
 #include <cstdio>
-#include <cstring>
 #include <exception>
 #include <iomanip>
 #include <iostream>
@@ -20,6 +17,7 @@
 #include <vector>
 
 #include "BenchArguments.h"
+#include "grid/AtomicFile.h"
 #include "grid/GridError.h"
 #include "loader/MemoryHost.h"
 #include "loader/ShowGrid.h"
@@ -47,25 +45,6 @@ double Median(std::vector<double> values) {
 std::uint64_t FileSize(const std::string& path) {
   struct stat status {};
   return ::stat(path.c_str(), &status) == 0 ? static_cast<std::uint64_t>(status.st_size) : 0;
-}
-
-// Whether two names lead to the same file, through links or not.
-bool SameFile(const std::string& first, const std::string& second) {
-  struct stat one {};
-  struct stat other {};
-  return ::stat(first.c_str(), &one) == 0 && ::stat(second.c_str(), &other) == 0 &&
-         one.st_dev == other.st_dev && one.st_ino == other.st_ino;
-}
-
-// Opens OUT for writing without changing it, so that a dump that cannot be written
-// is known before the loads rather than after them.
-bool CanWrite(const std::string& path) {
-  const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0666);
-  if (fd < 0) {
-    return false;
-  }
-  ::close(fd);
-  return true;
 }
 
 double PeakResidentMiB() {
@@ -180,15 +159,20 @@ int main(int argc, char** argv) {
     std::cerr << "tolmer-bench: " << error.what() << '\n' << tolmer::bench::kBenchUsage;
     return kExitUsage;
   }
-  if (arguments.dumpPath && SameFile(*arguments.dumpPath, arguments.file)) {
+  if (arguments.dumpPath && tolmer::NameSameFile(*arguments.dumpPath, arguments.file)) {
     std::cerr << "tolmer-bench: --dump " << *arguments.dumpPath
               << " would overwrite the grid it loads\n";
     return kExitUsage;
   }
-  if (arguments.dumpPath && !CanWrite(*arguments.dumpPath)) {
-    std::cerr << "tolmer-bench: cannot write " << *arguments.dumpPath << ": "
-              << std::strerror(errno) << '\n';
-    return kExitDumpFailed;
+  if (arguments.dumpPath) {
+    // A dump that cannot be written is known before the loads rather than after
+    // them; trying leaves the target untouched.
+    try {
+      tolmer::AtomicFile trial(*arguments.dumpPath);
+    } catch (const tolmer::GridError& error) {
+      std::cerr << "tolmer-bench: " << error.what() << '\n';
+      return kExitDumpFailed;
+    }
   }
   // A view is timed after a single load.
   BenchArguments loads = arguments;
@@ -206,7 +190,9 @@ int main(int argc, char** argv) {
       viewed = RunViews(arguments, *last.Grid(), viewSurface, viewSeconds);
     }
   }
-  if (arguments.dumpPath) {
+  // Only a picture of a load that worked is worth keeping.
+  const bool succeeded = last.IsLoaded() && viewed;
+  if (arguments.dumpPath && succeeded) {
     try {
       tolmer::WritePpm(arguments.view == BenchView::None ? host.Picture() : viewSurface,
                        *arguments.dumpPath);
@@ -218,5 +204,5 @@ int main(int argc, char** argv) {
   if (!tolmer::StandardOutputWritten("tolmer-bench")) {
     return kExitError;
   }
-  return last.IsLoaded() && viewed ? kExitLoaded : kExitError;
+  return succeeded ? kExitLoaded : kExitError;
 }
