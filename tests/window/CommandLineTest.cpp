@@ -47,13 +47,42 @@ TEST(CommandLineTest, HelpAndVersionAreAnsweredWithoutAWindow) {
 }
 
 TEST(CommandLineTest, UnknownOptionsAndASecondFileAreRefused) {
-  for (const auto& arguments :
-       {std::vector<std::string>{"--bogus"}, std::vector<std::string>{"a.grid", "b.grid"}}) {
+  for (const auto& arguments : std::vector<std::vector<std::string>>{
+           {"--bogus"},
+           {"a.grid", "b.grid"},
+           {"--export"},
+           {"--export", "a.png"},
+           {"--export=", "a.grid"},
+           {"--export", "a.png", "a.grid", "b.grid"},
+           {"--export", "a.png", "--export", "b.png", "a.grid"},
+           {"--size", "40x30", "a.grid"},
+           {"--export", "a.png", "--size", "0x30", "a.grid"},
+           {"--export", "a.png", "--size", "40", "a.grid"},
+           {"--export", "a.png", "--size", "2147483648x30", "a.grid"}}) {
     const CommandLine command = Parse(arguments);
     EXPECT_EQ(command.exitStatus, 2);
     EXPECT_THAT(command.reply.value_or(""), HasSubstr("tolmer --help"));
     EXPECT_EQ(command.file, std::nullopt);
+    EXPECT_FALSE(command.exportRequest.has_value());
   }
+}
+
+TEST(CommandLineTest, ExportTakesThePictureTheFileAndABound) {
+  const CommandLine plain = Parse({"--export", "\xFF.png", "\xFE.grid"});
+  ASSERT_TRUE(plain.exportRequest.has_value());
+  EXPECT_EQ(plain.reply, std::nullopt);
+  EXPECT_EQ(plain.file, std::nullopt) << "an export opens no window";
+  EXPECT_EQ(plain.exportRequest->picture, "\xFF.png");
+  EXPECT_EQ(plain.exportRequest->file, "\xFE.grid");
+  EXPECT_EQ(plain.exportRequest->boundWidth, 16384);
+  EXPECT_EQ(plain.exportRequest->boundHeight, 16384);
+
+  const CommandLine sized = Parse({"g.grid", "--size", "40x30", "--export=out.png"});
+  ASSERT_TRUE(sized.exportRequest.has_value());
+  EXPECT_EQ(sized.exportRequest->picture, "out.png");
+  EXPECT_EQ(sized.exportRequest->file, "g.grid");
+  EXPECT_EQ(sized.exportRequest->boundWidth, 40);
+  EXPECT_EQ(sized.exportRequest->boundHeight, 30);
 }
 
 bool ConfiguredWith(const std::map<std::string, std::string>& environment) {
