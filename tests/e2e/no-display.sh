@@ -3,10 +3,11 @@
 # SPDX-License-Identifier: MIT
 # The viewer started without a usable display must say so and exit with status 1,
 # never abort with a core dump; its --help and --version need no display, and fail
-# when their text cannot be written.
-# Usage: no-display.sh TOLMER
+# when their text cannot be written. --export draws a grid without any display, and
+# refuses what it cannot write without touching a file.
+# Usage: no-display.sh TOLMER GRIDGEN
 set -uo pipefail
-tolmer=$1
+tolmer=$1 gridgen=$2
 failures=0
 
 # expect_plain_exit DESCRIPTION PATTERN COMMAND...: runs COMMAND, which must exit with
@@ -71,5 +72,66 @@ while [[ -e /tmp/.X11-unix/X$unused || -e /tmp/.X$unused-lock ]]; do
 done
 expect_plain_exit "a display nobody serves" '^tolmer: ' \
   env -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM DISPLAY=":$unused" "$tolmer"
+
+# --export needs neither a display nor a platform plugin.
+without_screen() { env -u DISPLAY -u WAYLAND_DISPLAY QT_QPA_PLATFORM= timeout 60 "$@"; }
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+"$gridgen" terrain 30 20 "$work/small.grid"
+"$gridgen" terrain 0 4 "$work/empty.grid"
+# The size in the PNG's IHDR chunk: 60 x 40 pixels, big-endian.
+if output=$(without_screen "$tolmer" --export "$work/small.png" "$work/small.grid" 2>&1) &&
+  [[ $(od -An -tx1 -j12 -N12 "$work/small.png" | tr -d ' \n') == 494844520000003c00000028 ]]; then
+  echo "ok: --export without a display"
+else
+  echo "FAIL: --export without a display: $output"
+  failures=$((failures + 1))
+fi
+
+# expect_refusal DESCRIPTION STATUS PATTERN ARGUMENTS...: tolmer ARGUMENTS must exit
+# with STATUS, soon, say PATTERN and leave every file of the work folder as it was.
+work_files() { (cd "$work" && ls -A && find . -type f -exec sha256sum {} +) | sort; }
+expect_refusal() {
+  local description=$1 expected=$2 pattern=$3
+  shift 3
+  local before output status
+  before=$(work_files)
+  output=$(without_screen "$tolmer" "$@" 2>&1)
+  status=$?
+  if ((status != expected)); then
+    echo "FAIL: $description: exit status $status, expected $expected; output: $output"
+    failures=$((failures + 1))
+  elif ! grep -Eq -- "$pattern" <<<"$output"; then
+    echo "FAIL: $description: message does not match /$pattern/: $output"
+    failures=$((failures + 1))
+  elif [[ $(work_files) != "$before" ]]; then
+    echo "FAIL: $description: files changed or left behind"
+    failures=$((failures + 1))
+  else
+    echo "ok: $description"
+  fi
+}
+mkdir "$work/folder"
+mkfifo "$work/fifo.png"
+ln -s small.grid "$work/link.png"
+grid=$work/small.grid
+expect_refusal "--export onto a folder" 1 '^tolmer: cannot write .*folder: it is a folder$' \
+  --export "$work/folder" "$grid"
+expect_refusal "--export into a missing folder" 1 \
+  '^tolmer: cannot write .*/no/such.png: No such file or directory$' \
+  --export "$work/no/such.png" "$grid"
+expect_refusal "--export onto /dev/full" 1 '^tolmer: cannot write /dev/full: ' \
+  --export /dev/full "$grid"
+expect_refusal "--export onto a FIFO" 1 '^tolmer: cannot write .*fifo.png: it is a FIFO' \
+  --export "$work/fifo.png" "$grid"
+expect_refusal "--export onto the grid through a link" 2 'would overwrite the grid' \
+  --export "$work/link.png" "$grid"
+expect_refusal "--export of a missing grid" 1 '^tolmer: there is no file named .*missing.grid$' \
+  --export "$work/small.png" "$work/missing.grid"
+expect_refusal "--export of a grid without cells" 1 'the grid has no cells to export$' \
+  --export "$work/small.png" "$work/empty.grid"
+expect_refusal "--export without a FILE" 2 "tolmer --help" --export "$work/small.png"
+expect_refusal "--export with a bad --size" 2 "tolmer --help" \
+  --export "$work/small.png" --size 40by30 "$grid"
 
 ((failures == 0))
