@@ -4,10 +4,14 @@
 
 #include <QAbstractItemView>
 #include <QAction>
+#include <QClipboard>
 #include <QCloseEvent>
 #include <QCompleter>
+#include <QDir>
 #include <QFile>
 #include <QFileDialog>
+#include <QFileInfo>
+#include <QGuiApplication>
 #include <QIcon>
 #include <QKeySequence>
 #include <QLabel>
@@ -18,10 +22,12 @@
 #include <QTextDocument>
 #include <utility>
 
+#include "grid/GridError.h"
 #include "render/ViewerGeometry.h"
 #include "window/FileDropFilter.h"
 #include "window/MapView.h"
 #include "window/PathCompleter.h"
+#include "window/PngExport.h"
 
 namespace tolmer {
 namespace {
@@ -160,8 +166,48 @@ void Form1::AddMapActions() {
   watchAction_->setCheckable(true);
   connect(watchAction_, &QAction::toggled, this, &Form1::WatchShownFile);
   connect(watch_, &FileWatch::changed, this, &Form1::Reload);
-  addActions({reload, watchAction_});
-  map_->AddMenuActions({reload, watchAction_});
+  auto* save = new QAction(QStringLiteral("Save the View…"), this);
+  save->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_S));
+  connect(save, &QAction::triggered, this, &Form1::ShowSaveDialog);
+  auto* copy = new QAction(QStringLiteral("Copy the View"), this);
+  copy->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_C));
+  connect(copy, &QAction::triggered, this, &Form1::CopyView);
+  addActions({reload, watchAction_, save, copy});
+  map_->AddMenuActions({reload, watchAction_, save, copy});
+}
+
+// What the map shows at the moment of asking, saved wherever the user then says.
+void Form1::ShowSaveDialog() {
+  const QImage view = map_->ShownPicture();
+  QString suggestion = QStringLiteral("view.png");
+  if (const auto& grid = map_->Grid()) {
+    const QFileInfo file(QFile::decodeName(QByteArray::fromStdString(grid->fileName)));
+    suggestion = file.absoluteDir().filePath(file.completeBaseName() + QStringLiteral(".png"));
+  }
+  auto* dialog = new QFileDialog(this, QStringLiteral("Save the View"), suggestion);
+  dialog->setAttribute(Qt::WA_DeleteOnClose);
+  dialog->setAcceptMode(QFileDialog::AcceptSave);
+  dialog->setDefaultSuffix(QStringLiteral("png"));
+  dialog->setNameFilters({QStringLiteral("PNG images (*.png)")});
+  dialog->selectFile(suggestion);
+  connect(dialog, &QFileDialog::fileSelected, this,
+          [this, view](const QString& name) { SaveView(view, name); });
+  // Not modal, as the open dialog.
+  dialog->setWindowModality(Qt::NonModal);
+  AddCloseKeys(*dialog);
+  dialog->show();
+}
+
+void Form1::SaveView(const QImage& view, const QString& name) {
+  try {
+    WritePng(view, QFile::encodeName(name).toStdString());
+  } catch (const GridError& error) {
+    map_->ShowNotice(QFile::decodeName(QByteArray::fromStdString(error.what())));
+  }
+}
+
+void Form1::CopyView() {
+  QGuiApplication::clipboard()->setImage(map_->ShownPicture());
 }
 
 // Loads the file shown again, keeping the view.

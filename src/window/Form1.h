@@ -65,6 +65,9 @@ class Form1 : public QWidget {
   void AddMapActions();
   void Reload();
   void WatchShownFile();
+  void ShowSaveDialog();
+  void SaveView(const QImage& view, const QString& name);
+  void CopyView();
 
   // Created first, so that it lies beneath the controls.
   MapView* map_;

@@ -190,11 +190,19 @@ void MapView::OnViewStale(const QString& reason, quint64 serial) {
   if (serial != generation_) {
     return;
   }
-  notice_->setText(QStringLiteral("%1 changed since it was loaded: %2. Show reloads it.")
-                       .arg(QFile::decodeName(QByteArray::fromStdString(grid_->fileName)), reason));
+  ShowNotice(QStringLiteral("%1 changed since it was loaded: %2. Show reloads it.")
+                 .arg(QFile::decodeName(QByteArray::fromStdString(grid_->fileName)), reason));
+  emit viewSettled();
+}
+
+void MapView::ShowNotice(const QString& text) {
+  notice_->setText(text);
   PlaceOverlays();
   notice_->show();
-  emit viewSettled();
+}
+
+QImage MapView::ShownPicture() {
+  return grab(ToQRect(Area())).toImage();
 }
 
 void MapView::paintEvent(QPaintEvent* event) {

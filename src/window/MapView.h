@@ -48,6 +48,10 @@ class MapView : public QWidget {
   void ShowActualSize();
   // Shows or hides the legend of the shading.
   void ToggleLegend();
+  // The map area as it is shown now, at device resolution.
+  QImage ShownPicture();
+  // Says `text` over the map's lower left corner, until the next load or resize.
+  void ShowNotice(const QString& text);
   // Zooms about the centre of the map area.
   void ZoomBy(int steps);
 

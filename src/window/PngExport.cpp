@@ -19,6 +19,17 @@
 
 namespace tolmer {
 
+void WritePng(const QImage& image, const std::string& path) {
+  QByteArray bytes;
+  QBuffer buffer(&bytes);
+  buffer.open(QIODevice::WriteOnly);
+  QImageWriter writer(&buffer, "png");
+  if (!writer.write(image)) {
+    throw GridError("cannot encode " + path + ": " + writer.errorString().toStdString());
+  }
+  WriteFileAtomically(path, bytes.constData(), static_cast<std::size_t>(bytes.size()));
+}
+
 int ExportPng(const ExportRequest& request, std::ostream& errors) {
   if (NameSameFile(request.picture, request.file)) {
     errors << "tolmer: --export " << request.picture << " would overwrite the grid it draws\n";
@@ -55,17 +66,8 @@ int ExportPng(const ExportRequest& request, std::ostream& errors) {
     return 1;
   }
 
-  QByteArray bytes;
-  QBuffer buffer(&bytes);
-  buffer.open(QIODevice::WriteOnly);
-  QImageWriter writer(&buffer, "png");
-  if (!writer.write(image)) {
-    errors << "tolmer: cannot encode " << request.picture << ": "
-           << writer.errorString().toStdString() << '\n';
-    return 1;
-  }
   try {
-    WriteFileAtomically(request.picture, bytes.constData(), static_cast<std::size_t>(bytes.size()));
+    WritePng(image, request.picture);
   } catch (const GridError& error) {
     errors << "tolmer: " << error.what() << '\n';
     return 1;

@@ -2,11 +2,17 @@
 // SPDX-License-Identifier: MIT
 #pragma once
 
+#include <QImage>
 #include <ostream>
+#include <string>
 
 #include "window/CommandLine.h"
 
 namespace tolmer {
+
+// Writes the image as a PNG that replaces `path` whole or not at all. Throws
+// GridError naming the file and the reason.
+void WritePng(const QImage& image, const std::string& path);
 
 // Loads request.file as the viewer does and writes its whole grid as a PNG picture,
 // as BoundedGridPicture places it, with the viewer's shades: the first stored row

@@ -3,6 +3,9 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QClipboard>
+#include <QFileDialog>
+#include <QGuiApplication>
 #include <QLabel>
 #include <QTest>
 #include <QToolTip>
@@ -237,6 +240,33 @@ TEST_F(MapViewTest, ReloadsKeepTheViewAndFollowAFileRewrittenManyTimes) {
   WaitForLoads(form);
   EXPECT_EQ(Label1(form).text(), QStringLiteral("Error"));
   EXPECT_EQ(PixelOf(Grab(form), 100, 100), blue);
+}
+
+TEST_F(MapViewTest, CtrlSSavesAndCtrlCCopiesTheMapAsShown) {
+  Drag(QPoint(300, 300), QPoint(280, 290));
+  ASSERT_TRUE(QTest::qWaitFor([&] { return Shows(Viewport{2, 5 - 20, 25 - 10}); }));
+  const QImage shown = Grab(form).copy(0, 25, form.width(), form.height() - 25);
+  const auto asShot = [](const QImage& image) {
+    return image.convertToFormat(QImage::Format_RGBX8888);
+  };
+
+  QTest::keyClick(form.windowHandle(), Qt::Key_C, Qt::ControlModifier);
+  EXPECT_EQ(asShot(QGuiApplication::clipboard()->image()), shown);
+
+  QTest::keyClick(form.windowHandle(), Qt::Key_S, Qt::ControlModifier);
+  auto* dialog = form.findChild<QFileDialog*>();
+  ASSERT_NE(dialog, nullptr);
+  // It suggests the grid's name, beside it.
+  EXPECT_EQ(dialog->selectedFiles().value(0), QString::fromStdString(dir.Path("big.png")));
+  static_cast<QDialog*>(dialog)->accept();  // as the Save button does
+  EXPECT_EQ(asShot(QImage(QString::fromStdString(dir.Path("big.png")))), shown);
+
+  // In the text box, Ctrl+C is its own.
+  QLineEdit& text = Text1(form);
+  QTest::mouseClick(&text, Qt::LeftButton);
+  text.selectAll();
+  QTest::keyClick(form.windowHandle(), Qt::Key_C, Qt::ControlModifier);
+  EXPECT_EQ(QGuiApplication::clipboard()->text(), text.text());
 }
 
 }  // namespace
