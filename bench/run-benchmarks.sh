@@ -136,8 +136,8 @@ for entry in "256MiB 6710" "1GiB 26843" "4GiB 107375"; do
     # Views of the loaded grid, from the page cache: a fit from the overview, and
     # a far corner at 2 pixels a cell, read by position.
     cache "$file"
-    fit=$("$bench" --runs "$runs" --view fit "$file" | awk '/^median/ { print $2 }')
-    far=$("$bench" --runs "$runs" --view far "$file" | awk '/^median/ { print $2 }')
+    fit=$("$bench" --runs "$runs" --view fit "$file" | awk '/^median .* view at/ { print $2 }')
+    far=$("$bench" --runs "$runs" --view far "$file" | awk '/^median .* view at/ { print $2 }')
     overview=$("$bench" "$file" | awk '/^overview/ { print $2 }')
     views+=("$(printf "views   %-8s fit %.4f s, far %.4f s, overview %s MiB" "$name" "$fit" "$far" "$overview")")
   fi
