@@ -206,7 +206,8 @@ void Overview::Merge(const Overview& other) {
 
 void Overview::Finish() {
   levels_.resize(1);
-  while (levels_.back().across > 1 || levels_.back().down > 1) {
+  // A grid without cells has no bins, and no coarser levels to count down to.
+  while (levels_.back().bins.size() > 1) {
     const Level& finer = levels_.back();
     Level coarser;
     coarser.across = BinsFor(finer.across, 2);
