@@ -34,10 +34,6 @@ namespace {
 
 constexpr int kProgressSteps = 1000;
 
-QRect ToQRect(const PixelRect& rect) {
-  return QRect(rect.left, rect.top, rect.width, rect.height);
-}
-
 void Place(QWidget& control, const char* name, const char* accessibleName, const PixelRect& rect) {
   control.setObjectName(QString::fromLatin1(name));
   control.setAccessibleName(QString::fromLatin1(accessibleName));

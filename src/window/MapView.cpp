@@ -25,10 +25,6 @@ namespace {
 constexpr int kWheelStep = 120;  // eighths of a degree: one notch
 constexpr int kPanStep = 64;     // pixels an arrow key moves the map
 
-QRect ToQRect(const PixelRect& rect) {
-  return QRect(rect.left, rect.top, rect.width, rect.height);
-}
-
 QString Number(double value) {
   return QString::number(value, 'g', 9);
 }

@@ -4,6 +4,7 @@
 
 #include <QImage>
 #include <QPoint>
+#include <QRect>
 #include <QWidget>
 #include <memory>
 
@@ -14,6 +15,11 @@
 class QLabel;
 
 namespace tolmer {
+
+// A rectangle of the client area as Qt takes it.
+inline QRect ToQRect(const PixelRect& rect) {
+  return QRect(rect.left, rect.top, rect.width, rect.height);
+}
 
 class MapLegend;
 
