@@ -36,7 +36,9 @@ void FileWatch::Stop() {
 }
 
 void FileWatch::Noticed() {
-  if (path_.empty()) {
+  // While the poll runs, it alone tells whether the file's stamp moved: a change of
+  // another file in the folder must not hold back the settling of this one.
+  if (path_.empty() || poll_.isActive()) {
     return;
   }
   seen_ = GridReader::stampOf(path_);

@@ -16,7 +16,8 @@ namespace tolmer {
 // Watches one file and reports a change once it has settled: its size and
 // modification time unchanged for kSettleTime, and unlike how the file stood when
 // it was loaded. A file that another is renamed over is followed under its name.
-// A writer that keeps writing makes one report once it stops, not one per write.
+// A writer that keeps writing makes one report once it stops, not one per write;
+// writes to other files of its folder delay nothing.
 class FileWatch : public QObject {
   Q_OBJECT
 

@@ -8,6 +8,7 @@
 #include <QGuiApplication>
 #include <QLabel>
 #include <QTest>
+#include <QTimer>
 #include <QToolTip>
 #include <QWheelEvent>
 #include <cmath>
@@ -45,6 +46,16 @@ class MapViewTest : public testing::WindowTest {
   }
 
   MapView& Map() { return *form.findChild<MapView*>(QStringLiteral("Map")); }
+
+  // Checks "Reload When the File Changes", the one checkable command of the map's menu.
+  void TurnOnTheWatch() {
+    QAction* watch = nullptr;
+    for (QAction* action : form.actions()) {
+      watch = action->isCheckable() ? action : watch;
+    }
+    ASSERT_NE(watch, nullptr);
+    watch->setChecked(true);
+  }
 
   // What pixel (x, y) of the client area shows at a crisp view, straight from the cells.
   Colour Expected(const Viewport& view, int x, int y) {
@@ -209,12 +220,7 @@ TEST_F(MapViewTest, ReloadsKeepTheViewAndFollowAFileRewrittenManyTimes) {
   Drag(QPoint(300, 300), QPoint(260, 300));
   const Viewport moved{2, 5 - 40, 25};
   ASSERT_TRUE(QTest::qWaitFor([&] { return Shows(moved); }));
-  QAction* watch = nullptr;
-  for (QAction* action : form.actions()) {
-    watch = action->isCheckable() ? action : watch;
-  }
-  ASSERT_NE(watch, nullptr);
-  watch->setChecked(true);
+  TurnOnTheWatch();
 
   // Rewritten by renaming a new file over it, again and again for longer than it
   // takes to settle: one reload once it has, at the view the user had.
@@ -240,6 +246,31 @@ TEST_F(MapViewTest, ReloadsKeepTheViewAndFollowAFileRewrittenManyTimes) {
   WaitForLoads(form);
   EXPECT_EQ(Label1(form).text(), QStringLiteral("Error"));
   EXPECT_EQ(PixelOf(Grab(form), 100, 100), blue);
+}
+
+TEST_F(MapViewTest, TheWatchReloadsOnceTheFileHoldsStillThoughItsFolderIsBusy) {
+  TurnOnTheWatch();
+  int loads = 0;
+  QObject::connect(&form, &Form1::loadFinished, [&loads] { ++loads; });
+  // Another program writes into the same folder every 100 ms, as a cache does, and
+  // goes on for as long as the test runs.
+  QTimer cache;
+  QObject::connect(&cache, &QTimer::timeout, [this] {
+    testing::WriteFile(dir.Path("cache.new"), {1, 2, 3});
+    std::filesystem::rename(dir.Path("cache.new"), dir.Path("cache"));
+  });
+  cache.start(100);
+
+  // The grid rewritten every 150 ms for a second: no reload until the writes stop.
+  for (int rewrite = 0; rewrite < 7; ++rewrite) {
+    testing::WriteGrid(path, 40, 30, testing::Hills);
+    QTest::qWait(150);
+  }
+  EXPECT_EQ(loads, 0);
+  EXPECT_TRUE(QTest::qWaitFor(
+      [&] { return Label1(form).text() == QStringLiteral("Loaded, 40x30"); }, 3000));
+  QTest::qWait(2 * FileWatch::kSettleTime);
+  EXPECT_EQ(loads, 1);
 }
 
 TEST_F(MapViewTest, CtrlSSavesAndCtrlCCopiesTheMapAsShown) {
