@@ -6,6 +6,7 @@
 #include <QCommandLineParser>
 #include <QRegularExpression>
 #include <QStringList>
+#include <algorithm>
 #include <cstring>
 #include <filesystem>
 #include <limits>
@@ -15,7 +16,7 @@ namespace tolmer {
 namespace {
 
 CommandLine Reply(const QString& text, int exitStatus) {
-  return CommandLine{text.toStdString(), exitStatus, std::nullopt, std::nullopt};
+  return CommandLine{text.toStdString(), exitStatus, std::nullopt, std::nullopt, {}};
 }
 
 CommandLine Refusal(const QString& why) {
@@ -73,9 +74,59 @@ bool ParseSize(const QString& text, ExportRequest& request) {
   return true;
 }
 
-}  // namespace
+// The options that Qt's application objects and its X11 platform take from every Qt
+// program, with one dash or two: those followed by their value, those whose value may
+// also follow an "=", and those without one.
+constexpr std::string_view kQtValueOptions[] = {
+    "platform",    "platformtheme", "platformpluginpath",
+    "plugin",      "session",       "qwindowgeometry",
+    "qwindowicon", "qwindowtitle",  "geometry",
+    "icon",        "title",         "display",
+    "name",        "visual",        "style",
+    "stylesheet",  "qmljsdebugger"};
+constexpr std::string_view kQtJoinedOptions[] = {"style", "stylesheet", "qmljsdebugger"};
+constexpr std::string_view kQtFlags[] = {"reverse", "widgetcount", "testability", "nograb",
+                                         "dograb"};
 
-CommandLine ParseCommandLine(int argc, const char* const* argv) {
+enum class QtArgument { kNotQt, kAlone, kWithValue };
+
+QtArgument QtArgumentOf(std::string_view argument) {
+  if (argument.size() < 2 || argument[0] != '-') {
+    return QtArgument::kNotQt;
+  }
+  argument.remove_prefix(argument[1] == '-' ? 2 : 1);
+  const auto named = [argument](std::string_view name) { return argument == name; };
+  const auto joined = [argument](std::string_view name) {
+    return argument.starts_with(name) && argument.substr(name.size()).starts_with('=');
+  };
+  if (std::ranges::any_of(kQtFlags, named) || std::ranges::any_of(kQtJoinedOptions, joined)) {
+    return QtArgument::kAlone;
+  }
+  return std::ranges::any_of(kQtValueOptions, named) ? QtArgument::kWithValue : QtArgument::kNotQt;
+}
+
+// Moves Qt's own options before any "--", with their values, into `qtOptions`, and
+// returns the program's own arguments, its name first.
+std::vector<const char*> TakeQtOptions(int argc, const char* const* argv,
+                                       std::vector<std::string>& qtOptions) {
+  std::vector<const char*> own(argv, argv + std::min(argc, 1));
+  int index = 1;
+  for (; index < argc && std::strcmp(argv[index], "--") != 0; ++index) {
+    const QtArgument kind = QtArgumentOf(argv[index]);
+    if (kind == QtArgument::kNotQt) {
+      own.push_back(argv[index]);
+      continue;
+    }
+    qtOptions.emplace_back(argv[index]);
+    if (kind == QtArgument::kWithValue && index + 1 < argc) {
+      qtOptions.emplace_back(argv[++index]);
+    }
+  }
+  own.insert(own.end(), argv + index, argv + argc);
+  return own;
+}
+
+CommandLine ParseOwnArguments(int argc, const char* const* argv) {
   QCommandLineParser parser;
   parser.setApplicationDescription(QStringLiteral("Shows a cell grid file as a shaded map."));
   const QCommandLineOption help({QStringLiteral("h"), QStringLiteral("help")},
@@ -154,6 +205,16 @@ CommandLine ParseCommandLine(int argc, const char* const* argv) {
   return request;
 }
 
+}  // namespace
+
+CommandLine ParseCommandLine(int argc, const char* const* argv) {
+  std::vector<std::string> qtOptions;
+  const std::vector<const char*> own = TakeQtOptions(argc, argv, qtOptions);
+  CommandLine command = ParseOwnArguments(static_cast<int>(own.size()), own.data());
+  command.qtOptions = std::move(qtOptions);
+  return command;
+}
+
 namespace {
 
 bool IsSet(const EnvironmentLookup& lookup, const char* name) {
@@ -194,8 +255,12 @@ std::string NoDisplayMessage(std::string_view program) {
          ShellWord(command) + " (xvfb-run comes with the xvfb package)";
 }
 
-bool DisplayConfigured(const EnvironmentLookup& lookup) {
-  return IsSet(lookup, "DISPLAY") || IsSet(lookup, "WAYLAND_DISPLAY") ||
+bool DisplayConfigured(const EnvironmentLookup& lookup, const std::vector<std::string>& qtOptions) {
+  const bool named = std::ranges::any_of(qtOptions, [](const std::string& option) {
+    return option == "-display" || option == "--display" || option == "-platform" ||
+           option == "--platform";
+  });
+  return named || IsSet(lookup, "DISPLAY") || IsSet(lookup, "WAYLAND_DISPLAY") ||
          IsSet(lookup, "QT_QPA_PLATFORM");
 }
 

@@ -7,6 +7,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace tolmer {
 
@@ -33,9 +34,14 @@ struct CommandLine {
   std::optional<std::string> file;
   // Set instead of `file` for --export, which opens no window.
   std::optional<ExportRequest> exportRequest;
+  // The options every Qt program takes, such as "-style Fusion", with their values,
+  // byte for byte and in their order: the window's application object reads them.
+  std::vector<std::string> qtOptions;
 };
 
 // Needs no QCoreApplication, so that --help and --version work without a display.
+// Qt's own options are taken before "--" only, so that a FILE after it is a FILE
+// whatever its name.
 CommandLine ParseCommandLine(int argc, const char* const* argv);
 
 // Looks up an environment variable; nullptr when it is not set.
@@ -46,8 +52,8 @@ using EnvironmentLookup = std::function<const char*(const char*)>;
 // made absolute, so that the command works from any folder.
 std::string NoDisplayMessage(std::string_view program);
 
-// True when the environment names a display, or a Qt platform that needs none.
-// Without either, creating the application would abort the process.
-bool DisplayConfigured(const EnvironmentLookup& lookup);
+// True when the environment or Qt's options name a display, or a Qt platform that
+// needs none. Without either, creating the application would abort the process.
+bool DisplayConfigured(const EnvironmentLookup& lookup, const std::vector<std::string>& qtOptions);
 
 }  // namespace tolmer

@@ -8,6 +8,8 @@
 #include <cstdlib>
 #include <cstring>
 #include <iostream>
+#include <string>
+#include <vector>
 
 #include "grid/GridError.h"
 #include "window/CommandLine.h"
@@ -35,7 +37,7 @@ void ExitOnStartupFailure(QtMsgType type, const QMessageLogContext& context,
 }  // namespace
 
 int main(int argc, char** argv) {
-  const tolmer::CommandLine command = tolmer::ParseCommandLine(argc, argv);
+  tolmer::CommandLine command = tolmer::ParseCommandLine(argc, argv);
   if (command.reply) {
     (command.exitStatus == 0 ? std::cout : std::cerr) << *command.reply;
     return tolmer::StandardOutputWritten("tolmer") ? command.exitStatus : EXIT_FAILURE;
@@ -44,15 +46,21 @@ int main(int argc, char** argv) {
   if (command.exportRequest) {
     return tolmer::ExportPng(*command.exportRequest, std::cerr);
   }
-  if (!tolmer::DisplayConfigured([](const char* name) { return std::getenv(name); })) {
+  if (!tolmer::DisplayConfigured([](const char* name) { return std::getenv(name); },
+                                 command.qtOptions)) {
     std::cerr << tolmer::NoDisplayMessage(argc > 0 ? argv[0] : "") << '\n';
     return EXIT_FAILURE;
   }
   defaultHandler = qInstallMessageHandler(ExitOnStartupFailure);
-  // The arguments are all read above: Qt gets only the program's name, so that a
-  // FILE named like one of Qt's own options is still a file.
-  int qtArgc = 1;
-  QApplication app(qtArgc, argv);
+  // Qt gets only the program's name and its own options, so that a FILE named like
+  // one of them is still a file.
+  std::vector<char*> qtArguments{argv[0]};
+  for (std::string& option : command.qtOptions) {
+    qtArguments.push_back(option.data());
+  }
+  int qtArgc = static_cast<int>(qtArguments.size());
+  qtArguments.push_back(nullptr);
+  QApplication app(qtArgc, qtArguments.data());
   qInstallMessageHandler(defaultHandler);
   QApplication::setApplicationName(QStringLiteral("tolmer"));
   QApplication::setDesktopFileName(QStringLiteral("tolmer"));

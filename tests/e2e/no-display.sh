@@ -72,6 +72,9 @@ while [[ -e /tmp/.X11-unix/X$unused || -e /tmp/.X$unused-lock ]]; do
 done
 expect_plain_exit "a display nobody serves" '^tolmer: ' \
   env -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM DISPLAY=":$unused" "$tolmer"
+# Qt's own options go to Qt, as in every Qt program: the display named is the one tried.
+expect_plain_exit "-display naming a display nobody serves" "display :$unused" \
+  env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM "$tolmer" -display ":$unused"
 
 # --export needs neither a display nor a platform plugin.
 without_screen() { env -u DISPLAY -u WAYLAND_DISPLAY QT_QPA_PLATFORM= timeout 60 "$@"; }

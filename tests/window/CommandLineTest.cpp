@@ -31,6 +31,8 @@ TEST(CommandLineTest, TheFileIsKeptByteForByte) {
   // Not valid UTF-8, so no text can stand for it.
   EXPECT_EQ(Parse({"\xFF\xFE.grid"}).file, "\xFF\xFE.grid");
   EXPECT_EQ(Parse({"--", "--help"}).file, "--help");
+  EXPECT_EQ(Parse({"--", "-reverse"}).file, "-reverse");
+  EXPECT_EQ(Parse({"--", "-reverse"}).qtOptions, std::vector<std::string>{});
   EXPECT_EQ(Parse({"\xFF\xFE.grid"}).reply, std::nullopt);
 }
 
@@ -67,6 +69,20 @@ TEST(CommandLineTest, UnknownOptionsAndASecondFileAreRefused) {
   }
 }
 
+// What every Qt program takes goes to Qt, with its value, and the rest is read as ever.
+TEST(CommandLineTest, QtsOwnOptionsAreLeftToQt) {
+  const std::vector<std::string> options{"-style",     "Fusion", "-reverse",
+                                         "--platform", "xcb",    "-stylesheet=a.qss"};
+  std::vector<std::string> arguments = options;
+  arguments.emplace_back("g.grid");
+  const CommandLine shown = Parse(arguments);
+  EXPECT_EQ(shown.reply, std::nullopt);
+  EXPECT_EQ(shown.file, "g.grid");
+  EXPECT_EQ(shown.qtOptions, options);
+  arguments.insert(arguments.begin(), {"--export", "g.png"});
+  EXPECT_EQ(Parse(arguments).exportRequest.value_or(ExportRequest{}).file, "g.grid");
+}
+
 TEST(CommandLineTest, ExportTakesThePictureTheFileAndABound) {
   const CommandLine plain = Parse({"--export", "\xFF.png", "\xFE.grid"});
   ASSERT_TRUE(plain.exportRequest.has_value());
@@ -85,11 +101,14 @@ TEST(CommandLineTest, ExportTakesThePictureTheFileAndABound) {
   EXPECT_EQ(sized.exportRequest->boundHeight, 30);
 }
 
-bool ConfiguredWith(const std::map<std::string, std::string>& environment) {
-  return DisplayConfigured([&](const char* name) -> const char* {
-    const auto found = environment.find(name);
-    return found == environment.end() ? nullptr : found->second.c_str();
-  });
+bool ConfiguredWith(const std::map<std::string, std::string>& environment,
+                    const std::vector<std::string>& qtOptions = {}) {
+  return DisplayConfigured(
+      [&](const char* name) -> const char* {
+        const auto found = environment.find(name);
+        return found == environment.end() ? nullptr : found->second.c_str();
+      },
+      qtOptions);
 }
 
 TEST(DisplayConfiguredTest, AnyDisplayOrPlatformWillDo) {
@@ -97,12 +116,14 @@ TEST(DisplayConfiguredTest, AnyDisplayOrPlatformWillDo) {
   EXPECT_TRUE(ConfiguredWith({{"WAYLAND_DISPLAY", "wayland-0"}}));
   EXPECT_TRUE(ConfiguredWith({{"QT_QPA_PLATFORM", "offscreen"}}));
   EXPECT_TRUE(ConfiguredWith({{"DISPLAY", ""}, {"WAYLAND_DISPLAY", "wayland-1"}}));
+  EXPECT_TRUE(ConfiguredWith({}, {"-platform", "vnc"}));
+  EXPECT_TRUE(ConfiguredWith({}, {"--display", ":1"}));
 }
 
 TEST(DisplayConfiguredTest, NothingOrEmptyValuesIsNoDisplay) {
   EXPECT_FALSE(ConfiguredWith({}));
   EXPECT_FALSE(ConfiguredWith({{"DISPLAY", ""}, {"WAYLAND_DISPLAY", ""}, {"QT_QPA_PLATFORM", ""}}));
-  EXPECT_FALSE(ConfiguredWith({{"XDG_SESSION_TYPE", "x11"}, {"TERM", "xterm"}}));
+  EXPECT_FALSE(ConfiguredWith({{"XDG_SESSION_TYPE", "x11"}, {"TERM", "xterm"}}, {"-reverse"}));
 }
 
 // The advice names the program as it was started, in a form that runs from any folder.
