@@ -252,8 +252,7 @@ TEST_F(MapViewTest, TheWatchReloadsOnceTheFileHoldsStillThoughItsFolderIsBusy) {
   TurnOnTheWatch();
   int loads = 0;
   QObject::connect(&form, &Form1::loadFinished, [&loads] { ++loads; });
-  // Another program writes into the same folder every 100 ms, as a cache does, and
-  // goes on for as long as the test runs.
+  // Another program writes into the folder every 100 ms till the end, as a cache does.
   QTimer cache;
   QObject::connect(&cache, &QTimer::timeout, [this] {
     testing::WriteFile(dir.Path("cache.new"), {1, 2, 3});
