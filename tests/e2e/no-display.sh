@@ -3,8 +3,9 @@
 # SPDX-License-Identifier: MIT
 # The viewer started without a usable display must say so and exit with status 1,
 # never abort with a core dump; its --help and --version need no display, and fail
-# when their text cannot be written. --export draws a grid without any display, and
-# refuses what it cannot write without touching a file.
+# when their text cannot be written. --export draws a grid without any display,
+# refuses what it cannot write without touching a file, keeps the mode of a file it
+# replaces and writes through links.
 # Usage: no-display.sh TOLMER GRIDGEN
 set -uo pipefail
 tolmer=$1 gridgen=$2
@@ -133,5 +134,44 @@ expect_refusal "--export of a grid without cells" 1 'the grid has no cells to ex
 expect_refusal "--export without a FILE" 2 "tolmer --help" --export "$work/small.png"
 expect_refusal "--export with a bad --size" 2 "tolmer --help" \
   --export "$work/small.png" --size 40by30 "$grid"
+
+# expect_export DESCRIPTION CHECK ARGUMENTS...: tolmer --export ARGUMENTS must succeed,
+# and the shell line CHECK hold afterwards.
+expect_export() {
+  local description=$1 check=$2 output
+  shift 2
+  if output=$(without_screen "$tolmer" --export "$@" 2>&1) && eval "$check"; then
+    echo "ok: $description"
+  else
+    echo "FAIL: $description: $output"
+    failures=$((failures + 1))
+  fi
+}
+# A private file stays private.
+echo x >"$work/private.png"
+chmod 600 "$work/private.png"
+expect_export "--export over a file keeps its mode" \
+  '[[ $(stat -c %a "$work/private.png") == 600 ]]' "$work/private.png" "$grid"
+# Links are written through, never replaced: a chain of relative links, each taken
+# from its own folder, whose last target does not exist yet.
+mkdir "$work/links"
+ln -s links/second.png "$work/first.png"
+ln -s ../made.png "$work/links/second.png"
+expect_export "--export through links to a missing file" \
+  '[[ -L $work/first.png && -L $work/links/second.png && -s $work/made.png ]]' \
+  "$work/first.png" "$grid"
+ln -s missing/target.png "$work/dangling.png"
+expect_refusal "--export through a link into a missing folder" 1 \
+  '^tolmer: cannot write .*dangling.png: it links to .*missing/target.png, in a folder' \
+  --export "$work/dangling.png" "$grid"
+# A write cut short by a file size limit fails, and the old file is as it was.
+"$gridgen" terrain 300 200 "$work/large.grid"
+(
+  failures=0
+  ulimit -f 1 && trap '' XFSZ &&
+    expect_refusal "--export beyond the file size limit" 1 'cannot write .*small.png: File too large' \
+      --export "$work/small.png" "$work/large.grid"
+  ((failures == 0))
+) || failures=$((failures + 1))
 
 ((failures == 0))
