@@ -22,6 +22,8 @@ namespace {
 constexpr std::size_t kBufferSize = std::size_t{1} << 20U;
 // Leaves room in a file name of at most 255 bytes for the temporary file's affixes.
 constexpr std::size_t kLongestKeptName = 200;
+// As many links as the system follows in one name.
+constexpr int kMostLinks = 40;
 
 std::string NotAFile(const struct stat& status) {
   if (S_ISDIR(status.st_mode)) {
@@ -46,40 +48,81 @@ std::string TemporaryName(const std::string& target) {
   return (path.parent_path() / name).string();
 }
 
+// The file `path` leads to: each link followed, a relative target taken from its
+// link's folder, up to a name that is no link, which may not exist yet. Nothing is
+// made tidier, so that ".." after a linked folder means what the system takes it to.
+std::string FollowLinks(const std::string& path) {
+  namespace fs = std::filesystem;
+  fs::path name(path);
+  for (int links = 0; links <= kMostLinks; ++links) {
+    std::error_code error;
+    const fs::path target = fs::read_symlink(name, error);
+    if (error) {
+      return name.string();  // not a link, or nothing there yet
+    }
+    name = target.is_absolute() ? target : name.parent_path() / target;
+  }
+  ThrowSystemError("cannot write " + path, ELOOP);
+}
+
+// Gives the replacement `fd` the access of the file it replaces; the system's error,
+// or 0. It is created with no more than the old mode's permissions, so where the file
+// system keeps no owners or modes (EPERM) it is still no looser than before.
+int KeepAccess(int fd, const struct stat& old) {
+  // Owner first: a change of owner clears the set-user-ID bit that fchmod sets.
+  if (::fchown(fd, old.st_uid, old.st_gid) != 0) {
+    if (errno != EPERM) {
+      return errno;
+    }
+    // Another's file: at least its group, where the user is in it.
+    if (::fchown(fd, static_cast<uid_t>(-1), old.st_gid) != 0 && errno != EPERM) {
+      return errno;
+    }
+  }
+  if (::fchmod(fd, old.st_mode & 07777) != 0 && errno != EPERM) {
+    return errno;
+  }
+  return 0;
+}
+
 }  // namespace
 
 AtomicFile::AtomicFile(const std::string& path) : path_(path), replaced_(path) {
   if (path.empty()) {
     throw GridError("cannot write a file with an empty name");
   }
+  replaced_ = FollowLinks(path);
   struct stat status {};
-  if (::lstat(path.c_str(), &status) == 0 && S_ISLNK(status.st_mode)) {
-    std::error_code error;
-    const std::filesystem::path resolved = std::filesystem::weakly_canonical(path, error);
-    if (!error) {
-      replaced_ = resolved.string();
-    }
+  const bool replacing = ::stat(replaced_.c_str(), &status) == 0;
+  if (replacing && !S_ISREG(status.st_mode)) {
+    throw GridError("cannot write " + path_ + ": " + NotAFile(status));
   }
-  if (::stat(replaced_.c_str(), &status) == 0) {
-    if (!S_ISREG(status.st_mode)) {
-      throw GridError("cannot write " + path_ + ": " + NotAFile(status));
-    }
-  } else if (errno != ENOENT) {
+  if (!replacing && errno != ENOENT) {
     ThrowSystemError("cannot write " + path_, errno);
   }
+  const mode_t mode = replacing ? status.st_mode & 0777 : 0666;
   // Tries a few names in case another writer of the same target chose the same one.
   for (int attempt = 0; attempt < 100 && fd_ < 0; ++attempt) {
     temporary_ = TemporaryName(replaced_);
-    fd_ = ::open(temporary_.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+    fd_ = ::open(temporary_.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, mode);
     if (fd_ < 0 && errno != EEXIST) {
       const int error = errno;
       temporary_.clear();
+      if (error == ENOENT && replaced_ != path_) {
+        throw GridError("cannot write " + path_ + ": it links to " + replaced_ +
+                        ", in a folder that does not exist");
+      }
       ThrowSystemError("cannot write " + path_, error);
     }
   }
   if (fd_ < 0) {
     temporary_.clear();
     ThrowSystemError("cannot write " + path_, EEXIST);
+  }
+  if (replacing) {
+    if (const int error = KeepAccess(fd_, status); error != 0) {
+      Fail(error);
+    }
   }
   buffer_.reserve(kBufferSize);
 }

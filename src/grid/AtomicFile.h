@@ -10,15 +10,16 @@
 namespace tolmer {
 
 // A file that is replaced whole or not at all. The bytes go to a new temporary file
-// beside the target, created as any new file would be (mode 0666 less the umask);
-// Commit() flushes it to disk and renames it over the target. Until then the target
-// is never opened, so a reader of it, or a failure, never sees half a file; a
-// failure or a destruction without Commit() removes the temporary file.
+// beside the target; Commit() flushes it to disk and renames it over the target.
+// Until then the target is never opened, so a reader of it, or a failure, never sees
+// half a file; a failure or a destruction without Commit() removes the temporary file.
+// The replacement keeps the mode of the file it replaces, and its owner and group
+// where the process may give them; a new file gets mode 0666 less the umask.
 //
 // The target must be a regular file or not exist: a folder, FIFO or device is
-// refused at once, without opening it, so nothing blocks. A link is followed, and
-// the file it leads to replaced. Every failure throws GridError naming the target
-// and the system's reason.
+// refused at once, without opening it, so nothing blocks. Links are followed, a
+// dangling one too, and the file they lead to written: a link is never replaced.
+// Every failure throws GridError naming the target and the system's reason.
 class AtomicFile {
  public:
   explicit AtomicFile(const std::string& path);

@@ -28,10 +28,13 @@ std::string EndOfFileMessage(std::uint64_t wantedFrom, std::uint64_t fileEnd) {
 }
 
 FileStamp StampOf(const struct stat& status) {
-  return FileStamp{
-      static_cast<std::uint64_t>(status.st_dev), static_cast<std::uint64_t>(status.st_ino),
-      static_cast<std::uint64_t>(status.st_size), static_cast<std::int64_t>(status.st_mtim.tv_sec),
-      static_cast<std::int64_t>(status.st_mtim.tv_nsec)};
+  return FileStamp{static_cast<std::uint64_t>(status.st_dev),
+                   static_cast<std::uint64_t>(status.st_ino),
+                   static_cast<std::uint64_t>(status.st_size),
+                   static_cast<std::int64_t>(status.st_mtim.tv_sec),
+                   static_cast<std::int64_t>(status.st_mtim.tv_nsec),
+                   static_cast<std::int64_t>(status.st_ctim.tv_sec),
+                   static_cast<std::int64_t>(status.st_ctim.tv_nsec)};
 }
 
 // Throws unless `status` is that of a regular file, saying what `path` is instead.
@@ -184,7 +187,7 @@ void GridReader::requireUnchanged() const {
   if (fd_ < 0) {
     throw GridError("grid file is not open");
   }
-  if (currentStamp() != stamp_) {
+  if (!currentStamp().SameContentAs(stamp_)) {
     throw GridError("the file changed while it was being read");
   }
 }

@@ -11,16 +11,28 @@
 
 namespace tolmer {
 
-// Which file was opened and how it stood then, for telling later whether its content
-// may have changed. The change time is left out: chmod, unlink and renaming another
-// file over the name move it while the open file reads exactly as before.
+// Which file was opened and how it stood then, for telling later whether it may
+// have changed. Two comparisons, for two questions:
+//  - SameContentAs, whether the open file still reads as it did: chmod, unlink and
+//    renaming another file over the name move the change time, and the open file
+//    reads exactly as before, so the load leaves the change time out;
+//  - ==, whether nothing about the file moved: a rewrite that puts the old
+//    modification time back still moves the change time, so the reads after a load
+//    compare that too, at the price of noticing a chmod as a change.
 struct FileStamp {
   std::uint64_t device = 0;
   std::uint64_t inode = 0;
   std::uint64_t size = 0;
   std::int64_t modifiedSeconds = 0;
   std::int64_t modifiedNanoseconds = 0;
+  std::int64_t changedSeconds = 0;
+  std::int64_t changedNanoseconds = 0;
 
+  bool SameContentAs(const FileStamp& other) const {
+    return device == other.device && inode == other.inode && size == other.size &&
+           modifiedSeconds == other.modifiedSeconds &&
+           modifiedNanoseconds == other.modifiedNanoseconds;
+  }
   bool operator==(const FileStamp&) const = default;
 };
 
@@ -51,7 +63,7 @@ class GridReader {
   RecordBlock readRecordsUpTo(std::uint64_t first, std::size_t count, unsigned char* buffer) const;
   // How the file stood when it was last opened; kept after close.
   const FileStamp& stamp() const { return stamp_; }
-  // Throws GridError unless the open file still matches its stamp.
+  // Throws GridError unless the open file's content looks as it did when opened.
   void requireUnchanged() const;
   // Safe to call any number of times, open or not.
   void close();

@@ -2,6 +2,7 @@
 // SPDX-License-Identifier: MIT
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <utility>
 #include <vector>
@@ -13,12 +14,13 @@
 namespace tolmer {
 
 // A load host without a window that loads exactly as the viewer does: a surface of
-// the viewer's client area with the map where the viewer puts it, its own height
-// range, and a record of every status, clear and turn of its loads.
+// the viewer's client area, or of one made wider, with the map where the viewer puts
+// it, its own height range, and a record of every status, clear and turn of its loads.
 class MemoryHost : public LoadHost {
  public:
-  explicit MemoryHost(Colour background = MemorySurface::kDefaultBackground)
-      : surface_(*this, background) {}
+  explicit MemoryHost(Colour background = MemorySurface::kDefaultBackground,
+                      std::int32_t width = kViewerWidth)
+      : surface_(*this, background, width) {}
 
   void SetStatus(const std::string& text) override { statuses_.push_back(text); }
   DrawingSurface& Surface() override { return surface_; }
@@ -48,8 +50,8 @@ class MemoryHost : public LoadHost {
  private:
   class CountingSurface : public MemorySurface {
    public:
-    CountingSurface(MemoryHost& host, Colour background)
-        : MemorySurface(kViewerWidth, kViewerHeight, background), host_(host) {}
+    CountingSurface(MemoryHost& host, Colour background, std::int32_t width)
+        : MemorySurface(width, kViewerHeight, background), host_(host) {}
 
     void ClearSurface() override {
       ++clears_;

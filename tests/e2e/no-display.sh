@@ -3,8 +3,9 @@
 # SPDX-License-Identifier: MIT
 # The viewer started without a usable display must say so and exit with status 1,
 # never abort with a core dump; its --help and --version need no display, and fail
-# when their text cannot be written. --export draws a grid without any display, and
-# refuses what it cannot write without touching a file.
+# when their text cannot be written. --export draws a grid without any display,
+# refuses what it cannot write without touching a file, keeps the mode of a file it
+# replaces and writes through links.
 # Usage: no-display.sh TOLMER GRIDGEN
 set -uo pipefail
 tolmer=$1 gridgen=$2
@@ -136,5 +137,35 @@ expect_refusal "--export of a grid without cells" 1 'the grid has no cells to ex
 expect_refusal "--export without a FILE" 2 "tolmer --help" --export "$work/small.png"
 expect_refusal "--export with a bad --size" 2 "tolmer --help" \
   --export "$work/small.png" --size 40by30 "$grid"
+
+# A private file stays private; links are written through, never replaced: here a
+# chain of relative links, each taken from its own folder, to a file not there yet.
+echo x >"$work/private.png"
+chmod 600 "$work/private.png"
+mkdir "$work/links"
+ln -s links/second.png "$work/first.png"
+ln -s ../made.png "$work/links/second.png"
+if output=$(without_screen "$tolmer" --export "$work/private.png" "$grid" 2>&1 &&
+  without_screen "$tolmer" --export "$work/first.png" "$grid" 2>&1) &&
+  [[ $(stat -c %a "$work/private.png") == 600 && -L $work/first.png &&
+    -L $work/links/second.png && -s $work/made.png ]]; then
+  echo "ok: --export keeps the mode of a file, and links"
+else
+  echo "FAIL: --export loosens the mode of a file, or replaces a link: $output"
+  failures=$((failures + 1))
+fi
+ln -s missing/target.png "$work/dangling.png"
+expect_refusal "--export through a link into a missing folder" 1 \
+  '^tolmer: cannot write .*dangling.png: it links to .*missing/target.png, in a folder' \
+  --export "$work/dangling.png" "$grid"
+# A write cut short by a file size limit fails, and the old file is as it was.
+"$gridgen" terrain 300 200 "$work/large.grid"
+(
+  failures=0
+  ulimit -f 1 && trap '' XFSZ &&
+    expect_refusal "--export beyond the file size limit" 1 'cannot write .*small.png: File too large' \
+      --export "$work/small.png" "$work/large.grid"
+  ((failures == 0))
+) || failures=$((failures + 1))
 
 ((failures == 0))

@@ -2,6 +2,7 @@
 // SPDX-License-Identifier: MIT
 #include "grid/GridReader.h"
 
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -198,6 +199,16 @@ TEST_F(GridReaderTest, StampMovesWithTheContentButNotWithTheName) {
       EXPECT_STREQ(error.what(), "the file changed while it was being read");
     }
   }
+  // A same-size rewrite whose modification time moves by one nanosecond.
+  const auto modifiedAt = [&path](long nanoseconds) {
+    const timespec times[2] = {{0, UTIME_OMIT}, {1'700'000'000, nanoseconds}};
+    ASSERT_EQ(::utimensat(AT_FDCWD, path.c_str(), times, 0), 0);
+  };
+  modifiedAt(500);
+  reader.open(path);
+  sameSize(path);
+  modifiedAt(501);
+  EXPECT_THROW(reader.requireUnchanged(), GridError);
   reader.close();
   EXPECT_THROW(reader.requireUnchanged(), GridError);
 }

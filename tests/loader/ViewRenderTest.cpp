@@ -5,7 +5,9 @@
 // longer the one loaded is never drawn from.
 #include "loader/ViewRender.h"
 
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <cmath>
 #include <filesystem>
@@ -136,6 +138,21 @@ TEST_F(ViewRenderTest, AFileThatIsNoLongerTheOneLoadedIsStale) {
       [](const std::string& file) {  // rewritten, same size
         testing::WriteFile(file, GridBytes(40, 30, [](auto, auto) { return CellRecord{}; }));
         testing::MarkModified(file);
+      },
+      [](const std::string& file) {  // rewritten in place, its modification time put back
+        struct stat loaded {};
+        ASSERT_EQ(::stat(file.c_str(), &loaded), 0);
+        struct stat now = loaded;
+        // Until the change time moves: a rewrite in the clock tick of the load's
+        // open leaves it as it was.
+        while (now.st_ctim.tv_sec == loaded.st_ctim.tv_sec &&
+               now.st_ctim.tv_nsec == loaded.st_ctim.tv_nsec) {
+          testing::WriteFile(file, GridBytes(40, 30, [](auto, auto) { return CellRecord{}; }));
+          const timespec times[2] = {loaded.st_atim, loaded.st_mtim};
+          ASSERT_EQ(::utimensat(AT_FDCWD, file.c_str(), times, 0), 0);
+          ASSERT_EQ(::stat(file.c_str(), &now), 0);
+        }
+        ASSERT_EQ(now.st_ino, loaded.st_ino);
       },
       [](const std::string& file) { fs::resize_file(file, fs::file_size(file) - 1); },
       [](const std::string& file) { fs::remove(file); },

@@ -145,6 +145,11 @@ TEST(OverviewTest, BinsHoldTheCornersOfTheirCellsAtEveryLevel) {
     }
     ExpectBinsAreBoxAverages(overview);
   }
+  // Four corners at 5 in 0 to 10 are CellColor's colour of 5, whose 97.5 rounds down.
+  BinSums fives;
+  fives.count[0] = 4.0;
+  fives.sum[0] = 20.0;
+  EXPECT_EQ(BinColour(fives, HeightRange{0.0F, 10.0F}), 0x61FF61U);
 }
 
 TEST(OverviewTest, StaysWithinItsBoundForAnyShape) {
