@@ -7,7 +7,7 @@
 
 #include "grid/GridError.h"
 #include "grid/HeightBounds.h"
-#include "loader/HeightScan.h"
+#include "loader/ScanGrid.h"
 #include "render/DrawCell.h"
 
 namespace tolmer {

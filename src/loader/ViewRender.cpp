@@ -11,7 +11,7 @@
 
 #include "grid/GridError.h"
 #include "grid/GridReader.h"
-#include "loader/HeightScan.h"
+#include "loader/ScanGrid.h"
 #include "render/DrawCell.h"
 #include "render/Overview.h"
 

@@ -10,9 +10,9 @@
 
 #include "grid/AtomicFile.h"
 #include "grid/GridError.h"
+#include "grid/GridReader.h"
 #include "loader/LoadResult.h"
-#include "loader/MemoryHost.h"
-#include "loader/ShowGrid.h"
+#include "loader/ScanGrid.h"
 #include "loader/ViewRender.h"
 #include "render/MemorySurface.h"
 #include "render/Viewport.h"
@@ -35,13 +35,18 @@ int ExportPng(const ExportRequest& request, std::ostream& errors) {
     errors << "tolmer: --export " << request.picture << " would overwrite the grid it draws\n";
     return 2;
   }
-  MemoryHost host;
-  const LoadResult result = ShowGrid(request.file, host);
-  if (!result.IsLoaded() || !result.Grid()) {
-    errors << "tolmer: " << result.Reason() << '\n';
+  std::shared_ptr<const LoadedGrid> scanned;
+  try {
+    GridReader reader;
+    reader.open(request.file);
+    TurnTaker quiet;
+    LoadTurns turns(quiet);
+    scanned = ScanGrid(reader, request.file, turns);
+  } catch (const std::exception& error) {
+    errors << "tolmer: " << error.what() << '\n';
     return 1;
   }
-  const LoadedGrid& grid = *result.Grid();
+  const LoadedGrid& grid = *scanned;
   const GridExtent extent{grid.header.GridWidth, grid.header.GridHeight};
   if (extent.IsEmpty()) {
     errors << "tolmer: " << request.file << ": the grid has no cells to export\n";

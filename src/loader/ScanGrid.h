@@ -4,10 +4,12 @@
 
 #include <cstdint>
 #include <memory>
+#include <string>
 
 #include "grid/GridFormat.h"
 #include "grid/GridReader.h"
 #include "loader/LoadHost.h"
+#include "loader/LoadResult.h"
 #include "render/HeightRange.h"
 #include "render/Overview.h"
 
@@ -33,5 +35,12 @@ unsigned ScanThreads(std::uint64_t cells);
 // when the host has asked the load to stop.
 bool ScanHeights(const GridReader& reader, const GridHeader& header, LoadTurns& turns,
                  HeightRange& range, Overview& overview, unsigned threads);
+
+// Pass 1 of a load, from `reader`'s file, opened as `fileName`: its header, the
+// height range from the seeds on, the overview, and the stamp, which the file must
+// still match once every record is read. Null when the turns' taker has asked the
+// read to stop; throws GridError for a faulty file, or one that changed meanwhile.
+std::shared_ptr<LoadedGrid> ScanGrid(const GridReader& reader, const std::string& fileName,
+                                     LoadTurns& turns);
 
 }  // namespace tolmer

@@ -1,6 +1,6 @@
 // SPDX-FileCopyrightText: 2026 Quindel
 // SPDX-License-Identifier: MIT
-#include "loader/HeightScan.h"
+#include "loader/ScanGrid.h"
 
 #include <sched.h>
 
@@ -184,6 +184,42 @@ bool ScanHeights(const GridReader& reader, const GridHeader& header, LoadTurns& 
   range = mine;
   range.Widen(theirs);
   return true;
+}
+
+namespace {
+
+std::shared_ptr<LoadedGrid> ScanFile(const GridReader& reader, const std::string& fileName,
+                                     LoadTurns& turns) {
+  auto grid = std::make_shared<LoadedGrid>();
+  grid->fileName = fileName;
+  grid->stamp = reader.stamp();
+  grid->header = reader.readHeader();
+  const GridHeader& header = grid->header;
+  const std::uint64_t cells = CellCount(header);
+  grid->overview = Overview(header.GridWidth, header.GridHeight);
+  turns.BeginPass(0, cells);
+  if (!ScanHeights(reader, header, turns, grid->range, grid->overview, ScanThreads(cells))) {
+    return nullptr;
+  }
+  grid->overview.Finish();
+  // An unchanged file still holds this header and every record it announces, and
+  // the heights the range was taken from.
+  reader.requireUnchanged();
+  return grid;
+}
+
+}  // namespace
+
+std::shared_ptr<LoadedGrid> ScanGrid(const GridReader& reader, const std::string& fileName,
+                                     LoadTurns& turns) {
+  try {
+    return ScanFile(reader, fileName, turns);
+  } catch (const GridError&) {
+    // A file rewritten under the scan failed because of that, whatever its
+    // half-written bytes made the reading trip over.
+    reader.requireUnchanged();
+    throw;
+  }
 }
 
 }  // namespace tolmer
