@@ -10,18 +10,11 @@
 #include "grid/GridReader.h"
 #include "loader/LoadHost.h"
 #include "loader/LoadResult.h"
+#include "loader/RecordChunks.h"
 #include "render/HeightRange.h"
 #include "render/Overview.h"
 
 namespace tolmer {
-
-// Records per chunk of the range scan: small enough to stay in the second-level
-// cache between the copy from the page cache and the scan, and a divisor of the
-// cells between two turns.
-inline constexpr std::uint64_t kScanChunkRecords = 16384;
-
-// Room for one chunk of records; left as it comes, for the reads overwrite it.
-std::unique_ptr<unsigned char[]> ChunkBuffer();
 
 // How many threads the range scan of `cells` cells uses: two when the grid is large
 // enough to gain from it and the process may run on two processors, else one.

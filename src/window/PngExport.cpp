@@ -47,7 +47,7 @@ int ExportPng(const ExportRequest& request, std::ostream& errors) {
     return 1;
   }
   const LoadedGrid& grid = *scanned;
-  const GridExtent extent{grid.header.GridWidth, grid.header.GridHeight};
+  const GridExtent extent = ExtentOf(grid.header);
   if (extent.IsEmpty()) {
     errors << "tolmer: " << request.file << ": the grid has no cells to export\n";
     return 1;
