@@ -16,6 +16,7 @@
 #include "loader/ViewRender.h"
 #include "render/MemorySurface.h"
 #include "render/Viewport.h"
+#include "window/ImageSurface.h"
 
 namespace tolmer {
 
@@ -53,19 +54,17 @@ int ExportPng(const ExportRequest& request, std::ostream& errors) {
     return 1;
   }
   const GridPicture picture = BoundedGridPicture(extent, request.boundWidth, request.boundHeight);
-  QImage image(picture.width, picture.height, QImage::Format_RGBX8888);
+  // Where a scaled grid leaves a part of an edge pixel, that part is the viewer's
+  // background.
+  QImage image =
+      BlankImage(QSize(picture.width, picture.height), ToQColor(MemorySurface::kDefaultBackground));
   if (image.isNull()) {
     errors << "tolmer: not enough memory for a picture of " << picture.width << "x"
            << picture.height << " pixels; try a smaller --size\n";
     return 1;
   }
-  // Where a scaled grid leaves a part of an edge pixel, that part is the viewer's
-  // background.
-  const Colour background = MemorySurface::kDefaultBackground;
-  image.fill(QColor(RedOf(background), GreenOf(background), BlueOf(background)));
-  const SurfaceHandle surface{image.bits(), image.width(), image.height(), image.bytesPerLine()};
-  const ViewResult drawn =
-      DrawView(grid, picture.view, surface, PixelRect{0, 0, picture.width, picture.height}, {});
+  const ViewResult drawn = DrawView(grid, picture.view, HandleOf(image),
+                                    PixelRect{0, 0, picture.width, picture.height}, {});
   if (!drawn.IsDone()) {
     errors << "tolmer: " << drawn.reason << '\n';
     return 1;
