@@ -30,6 +30,21 @@ inline std::uint64_t CellCount(const GridHeader& header) {
          static_cast<std::uint64_t>(header.GridHeight);
 }
 
+// The first row stored is drawn at the bottom of the picture: stored row r is
+// picture row gridHeight - 1 - r, and picture row r is stored row gridHeight - 1 - r.
+constexpr std::int64_t FlipRow(std::int64_t row, std::int64_t gridHeight) {
+  return gridHeight - 1 - row;
+}
+
+// The record of the cell in `column` of picture row `pictureRow`, counted from 0 in
+// file order.
+inline std::uint64_t RecordOfCell(const GridHeader& header, std::int64_t column,
+                                  std::int64_t pictureRow) {
+  return static_cast<std::uint64_t>(FlipRow(pictureRow, header.GridHeight)) *
+             static_cast<std::uint64_t>(header.GridWidth) +
+         static_cast<std::uint64_t>(column);
+}
+
 struct CellRecord {
   float Height1 = 0.0F;  // lower-left pixel of the cell's block
   float Height2 = 0.0F;  // lower-right

@@ -24,56 +24,56 @@ struct LoadProgress {
   }
 };
 
+// Whoever waits for a long read of a grid: it hears how far the read has got, and
+// may ask it to stop. As it is, it does neither.
+class TurnTaker {
+ public:
+  virtual ~TurnTaker() = default;
+
+  // Called before every 65536th cell of a read, on the thread that reads, so that
+  // the taker can show how far it has got.
+  virtual void TakeTurn(const LoadProgress& /*progress*/) {}
+  // Asked right after each turn and before each pass: true ends the read as
+  // abandoned, with the file closed and no further status.
+  virtual bool StopRequested() const { return false; }
+};
+
 // What a load needs from the object that owns it: somewhere to report status, a
 // surface to paint on with the map's place on it, the height range that shading
-// reads, and a say in how long the load goes on.
-class LoadHost {
+// reads, and its turns.
+class LoadHost : public TurnTaker {
  public:
-  virtual ~LoadHost() = default;
-
   // Replaces the whole status text.
   virtual void SetStatus(const std::string& text) = 0;
   virtual DrawingSurface& Surface() = 0;
   virtual HeightRange& Range() = 0;
   virtual MapPlacement Placement() const = 0;
-  // Called before every 65536th cell of the two passes, on the thread that runs the
-  // load, so that the host can show how far it has got.
-  virtual void TakeTurn(const LoadProgress& /*progress*/) {}
-  // Asked right after each turn and before each pass: true ends the load as
-  // abandoned, with the file closed and no further status.
-  virtual bool StopRequested() const { return false; }
-
- protected:
-  LoadHost() = default;
-  LoadHost(const LoadHost&) = default;
-  LoadHost& operator=(const LoadHost&) = default;
 };
 
-// The host's turns during a load: one before every 65536th cell, counted over both
-// passes, whether the cell is read or passed over unread. At each turn the host
-// hears how far the load has got and may ask it to stop.
+// The turns of a read: one before every 65536th cell, counted over both passes of
+// a load, whether the cell is read or passed over unread.
 class LoadTurns {
  public:
   static constexpr std::uint64_t kCellsPerTurn = std::uint64_t{1} << 16U;
 
-  explicit LoadTurns(LoadHost& host) : host_(host) {}
+  explicit LoadTurns(TurnTaker& taker) : taker_(taker) {}
 
   // Starts pass 0 (the range scan) or pass 1 (the painting) over `cells` cells.
   void BeginPass(int pass, std::uint64_t cells);
-  // Before handling up to `wanted` more cells (wanted > 0): gives the host every turn
+  // Before handling up to `wanted` more cells (wanted > 0): gives the taker every turn
   // that is due, then returns how many of them may be handled before the next turn,
-  // at least 1; or 0 when the host has asked the load to stop.
+  // at least 1; or 0 when the taker has asked the read to stop.
   std::uint64_t Next(std::uint64_t wanted);
   // Counts cells as handled; the turns they reach are given by the next Next.
   void Done(std::uint64_t cells) { done_ += cells; }
-  // Passes over `cells` cells unread, giving the host the turns on the way; false
-  // when it has asked the load to stop.
+  // Passes over `cells` cells unread, giving the taker the turns on the way; false
+  // when it has asked the read to stop.
   bool Skip(std::uint64_t cells);
 
  private:
   LoadProgress Progress() const;
 
-  LoadHost& host_;
+  TurnTaker& taker_;
   std::uint64_t done_ = 0;   // cells handled in both passes
   std::uint64_t turns_ = 0;  // turns given so far
   std::uint64_t passCells_ = 0;
@@ -92,8 +92,8 @@ inline std::uint64_t LoadTurns::Next(std::uint64_t wanted) {
   const std::uint64_t due = (done_ + 1) / kCellsPerTurn;
   while (turns_ < due) {
     ++turns_;
-    host_.TakeTurn(Progress());
-    if (host_.StopRequested()) {
+    taker_.TakeTurn(Progress());
+    if (taker_.StopRequested()) {
       return 0;
     }
   }

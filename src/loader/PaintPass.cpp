@@ -7,8 +7,9 @@
 
 #include "grid/GridError.h"
 #include "grid/HeightBounds.h"
-#include "loader/HeightScan.h"
+#include "loader/RecordChunks.h"
 #include "render/DrawCell.h"
+#include "render/Viewport.h"
 
 namespace tolmer {
 
@@ -74,8 +75,8 @@ std::int32_t PaintPass::Column() const {
 }
 
 std::int32_t PaintPass::Row() const {
-  // Stored row r is row height_ - 1 - r of the picture.
-  return height_ - 1 - static_cast<std::int32_t>(next_ / static_cast<std::uint64_t>(width_));
+  return static_cast<std::int32_t>(
+      FlipRow(static_cast<std::int64_t>(next_ / static_cast<std::uint64_t>(width_)), height_));
 }
 
 namespace {
@@ -84,7 +85,7 @@ namespace {
 class VisibleReading {
  public:
   VisibleReading(const GridReader& reader, PaintPass& painter, LoadTurns& turns)
-      : reader_(reader), painter_(painter), turns_(turns), buffer_(ChunkBuffer()) {}
+      : reader_(reader), painter_(painter), turns_(turns) {}
 
   // Passes over `cells` records unread.
   bool Skip(std::uint64_t cells) {
@@ -98,16 +99,15 @@ class VisibleReading {
   // Reads and paints the next `cells` records.
   bool Paint(std::uint64_t cells) {
     while (cells > 0) {
-      const std::uint64_t now = turns_.Next(std::min(cells, kScanChunkRecords));
+      const std::uint64_t now = turns_.Next(std::min(cells, kChunkRecords));
       if (now == 0) {
         return false;
       }
       // A file cut short still gets every whole record before its end painted.
       const std::uint64_t first = painter_.NextRecord();
-      RecordBlock block =
-          reader_.readRecordsUpTo(first, static_cast<std::size_t>(now), buffer_.get());
+      RecordBlock block = buffer_.ReadUpTo(reader_, first, static_cast<std::size_t>(now));
       if (block.Size() == 0) {
-        block = reader_.readRecordsAt(first, 1, buffer_.get());  // throws where it ends
+        block = buffer_.ReadAt(reader_, first, 1);  // throws where it ends
       }
       painter_.Paint(block);
       turns_.Done(block.Size());
@@ -120,7 +120,7 @@ class VisibleReading {
   const GridReader& reader_;
   PaintPass& painter_;
   LoadTurns& turns_;
-  std::unique_ptr<unsigned char[]> buffer_;
+  ChunkBuffer buffer_;
 };
 
 }  // namespace
@@ -129,27 +129,37 @@ bool PaintVisibleCells(const GridReader& reader, const GridHeader& header, LoadT
                        LoadHost& host) {
   const SurfaceHandle surface = host.Surface().hDC();
   const MapPlacement placement = host.Placement();
-  const auto width = static_cast<std::uint64_t>(header.GridWidth);
-  const auto height = static_cast<std::uint64_t>(header.GridHeight);
-  const auto columns = std::min<std::uint64_t>(
-      width, static_cast<std::uint64_t>(placement.VisibleColumns(surface.width)));
-  const auto rows = std::min<std::uint64_t>(
-      height, static_cast<std::uint64_t>(placement.VisibleRows(surface.height)));
+  const CellSpan span = VisibleCells(ViewportOf(placement), ExtentOf(header),
+                                     PixelRect{0, 0, surface.width, surface.height});
   PaintPass painter(header, host.Range(), placement, host.Surface());
   VisibleReading reading(reader, painter, turns);
-  // The rows stored last are the top of the picture.
-  if (!reading.Skip((height - rows) * width)) {
+  if (span.IsEmpty()) {
+    return reading.Skip(CellCount(header));
+  }
+  const auto width = static_cast<std::uint64_t>(header.GridWidth);
+  const auto first = static_cast<std::uint64_t>(span.firstColumn);
+  const auto columns = static_cast<std::uint64_t>(span.endColumn - span.firstColumn);
+  const auto rows = static_cast<std::uint64_t>(span.endRow - span.firstRow);
+  // In file order: the lowest row in view is stored first.
+  if (!reading.Skip(static_cast<std::uint64_t>(FlipRow(span.endRow - 1, header.GridHeight)) *
+                        width +
+                    first)) {
     return false;
   }
   if (columns == width) {
-    return reading.Paint(rows * width);
-  }
-  for (std::uint64_t row = 0; row < rows; ++row) {
-    if (!reading.Paint(columns) || !reading.Skip(width - columns)) {
+    if (!reading.Paint(rows * width)) {
       return false;
     }
+  } else {
+    for (std::uint64_t row = 0; row < rows; ++row) {
+      const std::uint64_t toNextRow = row + 1 < rows ? width - columns : 0;
+      if (!reading.Paint(columns) || !reading.Skip(toNextRow)) {
+        return false;
+      }
+    }
   }
-  return true;
+  // The turns for the rest, as though it were read too.
+  return reading.Skip(CellCount(header) - painter.NextRecord());
 }
 
 }  // namespace tolmer

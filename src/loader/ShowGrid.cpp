@@ -8,9 +8,9 @@
 
 #include "grid/GridError.h"
 #include "grid/GridReader.h"
-#include "loader/HeightScan.h"
 #include "loader/LoadHost.h"
 #include "loader/PaintPass.h"
+#include "loader/ScanGrid.h"
 
 namespace tolmer {
 namespace {
@@ -20,33 +20,20 @@ LoadResult BothPasses(const std::string& fileName, LoadHost& host, GridReader& r
   if (host.StopRequested()) {
     return LoadResult::Abandoned();
   }
-  auto grid = std::make_shared<LoadedGrid>();
-  grid->fileName = fileName;
-  grid->header = reader.readHeader();
+  std::shared_ptr<LoadedGrid> grid = ScanGrid(reader, fileName, turns);
+  if (!grid || host.StopRequested()) {
+    return LoadResult::Abandoned();
+  }
   const GridHeader& header = grid->header;
-  const std::uint64_t cells = CellCount(header);
-  grid->overview = Overview(header.GridWidth, header.GridHeight);
-  turns.BeginPass(0, cells);
-  if (!ScanHeights(reader, header, turns, host.Range(), grid->overview, ScanThreads(cells))) {
-    return LoadResult::Abandoned();
-  }
-  grid->overview.Finish();
-  // An unchanged file still holds this header and every record it announces, and
-  // the heights the range was taken from.
-  reader.requireUnchanged();
-  if (host.StopRequested()) {
-    return LoadResult::Abandoned();
-  }
+  host.Range() = grid->range;
   host.Surface().ClearSurface();
-  turns.BeginPass(1, cells);
+  turns.BeginPass(1, CellCount(header));
   if (!PaintVisibleCells(reader, header, turns, host)) {
     return LoadResult::Abandoned();
   }
   // Otherwise the picture may mix records painted before and after a rewrite, or
   // the file no longer holds the records pass 2 passed over.
   reader.requireUnchanged();
-  grid->stamp = reader.stamp();
-  grid->range = host.Range();
   return LoadResult::Loaded(header.GridWidth, header.GridHeight, std::move(grid));
 }
 
@@ -56,8 +43,7 @@ LoadResult TwoPassLoad(const std::string& fileName, LoadHost& host, GridReader& 
   try {
     return BothPasses(fileName, host, reader);
   } catch (const GridError&) {
-    // A file rewritten under the load failed because of that, whatever its
-    // half-written bytes made the reading trip over.
+    // As the scan does for pass 1: a rewrite is why pass 2 failed.
     reader.requireUnchanged();
     throw;
   }

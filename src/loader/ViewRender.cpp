@@ -11,16 +11,12 @@
 
 #include "grid/GridError.h"
 #include "grid/GridReader.h"
-#include "loader/HeightScan.h"
+#include "loader/RecordChunks.h"
 #include "render/DrawCell.h"
 #include "render/Overview.h"
 
 namespace tolmer {
 namespace {
-
-GridExtent ExtentOf(const LoadedGrid& grid) {
-  return GridExtent{grid.header.GridWidth, grid.header.GridHeight};
-}
 
 // The rows of the area, so that nothing is drawn above or below them.
 SurfaceHandle MapPart(const SurfaceHandle& surface, const PixelRect& area) {
@@ -78,12 +74,12 @@ class PixelRows {
     if (y < mapTop_ || y >= mapTop_ + map_.height) {
       return nullptr;
     }
-    for (Row_& row : rows_) {
+    for (PendingRow& row : rows_) {
       if (row.y == y) {
         return row.sums.data();
       }
     }
-    rows_.push_back(Row_{y, std::vector<BinSums>(static_cast<std::size_t>(map_.width))});
+    rows_.push_back(PendingRow{y, std::vector<BinSums>(static_cast<std::size_t>(map_.width))});
     return rows_.back().sums.data();
   }
 
@@ -91,19 +87,19 @@ class PixelRows {
   bool Holds(std::int64_t x) const { return x >= 0 && x < map_.width; }
 
   void Finish() {
-    for (const Row_& row : rows_) {
+    for (const PendingRow& row : rows_) {
       Draw(row);
     }
     rows_.clear();
   }
 
  private:
-  struct Row_ {
+  struct PendingRow {
     std::int64_t y;
     std::vector<BinSums> sums;
   };
 
-  void Draw(const Row_& row) const {
+  void Draw(const PendingRow& row) const {
     for (std::size_t x = 0; x < row.sums.size(); ++x) {
       if (!row.sums[x].IsEmpty()) {
         SetPixel(map_, static_cast<std::int64_t>(x), row.y - mapTop_,
@@ -115,7 +111,7 @@ class PixelRows {
   SurfaceHandle map_;
   std::int64_t mapTop_;
   const HeightRange& range_;
-  std::deque<Row_> rows_;
+  std::deque<PendingRow> rows_;
 };
 
 void AddCorner(BinSums* row, const PixelRows& pixels, std::int64_t x, bool other, float height) {
@@ -136,7 +132,7 @@ class ViewDrawing {
         area_(area),
         map_(MapPart(surface, area_)),
         control_(control),
-        span_(VisibleCells(view, ExtentOf(grid), area_)) {}
+        span_(VisibleCells(view, ExtentOf(grid.header), area_)) {}
 
   // Each returns false when the view was abandoned.
   bool DrawRecords(const GridReader& reader);
@@ -144,14 +140,11 @@ class ViewDrawing {
   bool DrawRegion(const GridReader& reader);
 
  private:
-  std::uint64_t RecordOf(std::int64_t column, std::int64_t row) const {
-    const std::int64_t stored = grid_.header.GridHeight - 1 - row;
-    return static_cast<std::uint64_t>(stored) * static_cast<std::uint64_t>(grid_.header.GridWidth) +
-           static_cast<std::uint64_t>(column);
-  }
   // Reads the visible records of picture row `row`, chunk by chunk, for `use`.
   template <typename Use>
-  void ReadRow(const GridReader& reader, std::int64_t row, Use use);
+  void ReadRow(const GridReader& reader, std::int64_t row, Use use) {
+    ReadRowCells(reader, grid_.header, row, span_.firstColumn, span_.endColumn, buffer_, use);
+  }
 
   const LoadedGrid& grid_;
   const Viewport& view_;
@@ -159,19 +152,8 @@ class ViewDrawing {
   const SurfaceHandle map_;
   const ViewControl& control_;
   const CellSpan span_;
-  std::unique_ptr<unsigned char[]> buffer_ = ChunkBuffer();
+  ChunkBuffer buffer_;
 };
-
-template <typename Use>
-void ViewDrawing::ReadRow(const GridReader& reader, std::int64_t row, Use use) {
-  for (std::int64_t first = span_.firstColumn; first < span_.endColumn;) {
-    const auto count = static_cast<std::size_t>(std::min<std::int64_t>(
-        span_.endColumn - first, static_cast<std::int64_t>(kScanChunkRecords)));
-    const RecordBlock block = reader.readRecordsAt(RecordOf(first, row), count, buffer_.get());
-    use(first, block);
-    first += static_cast<std::int64_t>(count);
-  }
-}
 
 bool ViewDrawing::DrawRecords(const GridReader& reader) {
   if (span_.IsEmpty()) {
@@ -198,7 +180,7 @@ bool ViewDrawing::DrawRecords(const GridReader& reader) {
 bool ViewDrawing::DrawOverview(int level) {
   const Overview& overview = grid_.overview;
   const std::int64_t side = overview.BinSide(level);
-  const GridExtent grid = ExtentOf(grid_);
+  const GridExtent grid = ExtentOf(grid_.header);
   PixelRows pixels(map_, area_.top, grid_.range);
   const std::int64_t endBinRow = (span_.endRow + side - 1) / side;
   const std::int64_t endBinColumn = (span_.endColumn + side - 1) / side;
@@ -310,10 +292,8 @@ ViewResult DrawView(const LoadedGrid& grid, const Viewport& view, const SurfaceH
 CellReading ReadCell(const LoadedGrid& grid, const PictureCell& cell) {
   CellReading reading;
   reading.cell = cell;
-  reading.storedRow = grid.header.GridHeight - 1 - cell.row;
-  reading.record = static_cast<std::uint64_t>(reading.storedRow) *
-                       static_cast<std::uint64_t>(grid.header.GridWidth) +
-                   static_cast<std::uint64_t>(cell.column);
+  reading.storedRow = FlipRow(cell.row, grid.header.GridHeight);
+  reading.record = RecordOfCell(grid.header, cell.column, cell.row);
   try {
     GridReader reader;
     OpenLoaded(reader, grid);

@@ -34,24 +34,9 @@ class MapPlacement {
     return top_ + std::int64_t{cellSize_} * y;
   }
 
-  // How many cell columns, from column 0, have a pixel on a surface `width` pixels
-  // wide; likewise for rows and the height.
-  constexpr std::int64_t VisibleColumns(std::int32_t width) const {
-    return CellsBefore(width, left_);
-  }
-  constexpr std::int64_t VisibleRows(std::int32_t height) const {
-    return CellsBefore(height, top_);
-  }
-
   friend constexpr bool operator==(const MapPlacement&, const MapPlacement&) = default;
 
  private:
-  // Cells n >= 0 whose block starts before `extent` when block 0 starts at `origin`.
-  constexpr std::int64_t CellsBefore(std::int32_t extent, std::int32_t origin) const {
-    const std::int64_t room = std::int64_t{extent} - origin;
-    return room > 0 ? (room + cellSize_ - 1) / cellSize_ : 0;
-  }
-
   std::int32_t left_;
   std::int32_t top_;
   std::int32_t cellSize_;

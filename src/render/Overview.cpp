@@ -178,7 +178,7 @@ void Overview::Add(const RecordBlock& block, std::uint64_t first) {
 void Overview::AddRun(const unsigned char* records, std::int64_t count, std::int64_t column,
                       std::int64_t storedRow) {
   Level& base = levels_.front();
-  const std::int64_t binRow = (gridHeight_ - 1 - storedRow) / baseSide_;
+  const std::int64_t binRow = FlipRow(storedRow, gridHeight_) / baseSide_;
   BinSums* row = base.bins.data() + binRow * base.across;
   while (count > 0) {
     // The records of one bin, summed in registers and added to it once.

@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <optional>
 
+#include "grid/GridFormat.h"
 #include "render/MapPlacement.h"
 #include "render/ViewerGeometry.h"
 
@@ -28,6 +29,12 @@ struct Viewport {
   MapPlacement PlacementFrom(std::int64_t firstColumn, std::int64_t firstRow) const;
 };
 
+// The view that places cells as `placement` does.
+inline Viewport ViewportOf(const MapPlacement& placement) {
+  return Viewport{static_cast<double>(placement.CellSize()), static_cast<double>(placement.Left()),
+                  static_cast<double>(placement.Top())};
+}
+
 // The picture's size in cells: columns and rows.
 struct GridExtent {
   std::int64_t width = 0;
@@ -35,6 +42,10 @@ struct GridExtent {
 
   bool IsEmpty() const { return width <= 0 || height <= 0; }
 };
+
+inline GridExtent ExtentOf(const GridHeader& header) {
+  return GridExtent{header.GridWidth, header.GridHeight};
+}
 
 // A cell of the picture: its column, and its row counted from the top.
 struct PictureCell {

@@ -12,7 +12,7 @@
 #include <utility>
 #include <vector>
 
-#include "render/DrawingSurface.h"
+#include "window/ImageSurface.h"
 
 namespace tolmer {
 namespace {
@@ -37,39 +37,6 @@ void StopAllWorkers() {
     worker.second();
   }
 }
-
-// A drawing surface held in an image, for a load running off the window's thread.
-// Each clear makes the image the size the window has at that moment and hands the
-// blank image to `onCleared`, which shows it.
-class ImageSurface : public DrawingSurface {
- public:
-  using SizeSource = std::function<QSize()>;
-  using ClearListener = std::function<void(const QImage& blank)>;
-
-  ImageSurface(SizeSource size, QColor background, ClearListener onCleared)
-      : size_(std::move(size)), background_(background), onCleared_(std::move(onCleared)) {}
-
-  void ClearSurface() override {
-    image_ = QImage(size_(), QImage::Format_RGBX8888);
-    image_.fill(background_);
-    cleared_ = true;
-    onCleared_(image_);
-  }
-  SurfaceHandle hDC() override {
-    return SurfaceHandle{image_.bits(), image_.width(), image_.height(), image_.bytesPerLine()};
-  }
-
-  bool IsCleared() const { return cleared_; }
-  // R, G, B, X bytes per pixel, the layout SetPixel writes.
-  const QImage& Image() const { return image_; }
-
- private:
-  SizeSource size_;
-  QColor background_;
-  ClearListener onCleared_;
-  QImage image_;
-  bool cleared_ = false;
-};
 
 }  // namespace
 

@@ -6,6 +6,7 @@
 #include <QPainter>
 
 #include "render/CellColor.h"
+#include "window/ImageSurface.h"
 
 namespace tolmer {
 namespace {
@@ -69,7 +70,7 @@ void MapLegend::paintEvent(QPaintEvent* /*event*/) {
       const auto height = static_cast<float>(range_.MinHeight + fraction * span);
       Colour colour = 0;
       CellColor(range_, height, bar, colour);
-      painter.setPen(QColor(RedOf(colour), GreenOf(colour), BlueOf(colour)));
+      painter.setPen(ToQColor(colour));
       painter.drawLine(rect.left(), rect.top() + row, rect.right(), rect.top() + row);
     }
   }

@@ -360,7 +360,7 @@ void MapView::HideReadout() {
 }
 
 GridExtent MapView::Extent() const {
-  return grid_ ? GridExtent{grid_->header.GridWidth, grid_->header.GridHeight} : GridExtent{};
+  return grid_ ? ExtentOf(grid_->header) : GridExtent{};
 }
 
 PixelRect MapView::Area() const {

@@ -10,12 +10,13 @@
 
 #include "grid/AtomicFile.h"
 #include "grid/GridError.h"
+#include "grid/GridReader.h"
 #include "loader/LoadResult.h"
-#include "loader/MemoryHost.h"
-#include "loader/ShowGrid.h"
+#include "loader/ScanGrid.h"
 #include "loader/ViewRender.h"
 #include "render/MemorySurface.h"
 #include "render/Viewport.h"
+#include "window/ImageSurface.h"
 
 namespace tolmer {
 
@@ -35,32 +36,35 @@ int ExportPng(const ExportRequest& request, std::ostream& errors) {
     errors << "tolmer: --export " << request.picture << " would overwrite the grid it draws\n";
     return 2;
   }
-  MemoryHost host;
-  const LoadResult result = ShowGrid(request.file, host);
-  if (!result.IsLoaded() || !result.Grid()) {
-    errors << "tolmer: " << result.Reason() << '\n';
+  std::shared_ptr<const LoadedGrid> scanned;
+  try {
+    GridReader reader;
+    reader.open(request.file);
+    TurnTaker quiet;
+    LoadTurns turns(quiet);
+    scanned = ScanGrid(reader, request.file, turns);
+  } catch (const std::exception& error) {
+    errors << "tolmer: " << error.what() << '\n';
     return 1;
   }
-  const LoadedGrid& grid = *result.Grid();
-  const GridExtent extent{grid.header.GridWidth, grid.header.GridHeight};
+  const LoadedGrid& grid = *scanned;
+  const GridExtent extent = ExtentOf(grid.header);
   if (extent.IsEmpty()) {
     errors << "tolmer: " << request.file << ": the grid has no cells to export\n";
     return 1;
   }
   const GridPicture picture = BoundedGridPicture(extent, request.boundWidth, request.boundHeight);
-  QImage image(picture.width, picture.height, QImage::Format_RGBX8888);
+  // Where a scaled grid leaves a part of an edge pixel, that part is the viewer's
+  // background.
+  QImage image =
+      BlankImage(QSize(picture.width, picture.height), ToQColor(MemorySurface::kDefaultBackground));
   if (image.isNull()) {
     errors << "tolmer: not enough memory for a picture of " << picture.width << "x"
            << picture.height << " pixels; try a smaller --size\n";
     return 1;
   }
-  // Where a scaled grid leaves a part of an edge pixel, that part is the viewer's
-  // background.
-  const Colour background = MemorySurface::kDefaultBackground;
-  image.fill(QColor(RedOf(background), GreenOf(background), BlueOf(background)));
-  const SurfaceHandle surface{image.bits(), image.width(), image.height(), image.bytesPerLine()};
-  const ViewResult drawn =
-      DrawView(grid, picture.view, surface, PixelRect{0, 0, picture.width, picture.height}, {});
+  const ViewResult drawn = DrawView(grid, picture.view, HandleOf(image),
+                                    PixelRect{0, 0, picture.width, picture.height}, {});
   if (!drawn.IsDone()) {
     errors << "tolmer: " << drawn.reason << '\n';
     return 1;

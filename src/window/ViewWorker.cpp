@@ -2,6 +2,7 @@
 // SPDX-License-Identifier: MIT
 #include "window/ViewWorker.h"
 
+#include "window/ImageSurface.h"
 #include "window/LoadWorker.h"
 
 #include <QElapsedTimer>
@@ -12,10 +13,6 @@ namespace tolmer {
 namespace {
 
 constexpr qint64 kProgressInterval = 50;  // milliseconds
-
-SurfaceHandle HandleOf(QImage& image) {
-  return SurfaceHandle{image.bits(), image.width(), image.height(), image.bytesPerLine()};
-}
 
 }  // namespace
 
@@ -82,8 +79,7 @@ void ViewWorker::Run(std::stop_token stop) {
 }
 
 void ViewWorker::DrawNow(const ViewRequest& request, std::stop_token stop) {
-  QImage image(request.size, QImage::Format_RGBX8888);
-  image.fill(request.background);
+  QImage image = BlankImage(request.size, request.background);
   QElapsedTimer sinceShown;
   sinceShown.start();
   const ViewControl control{std::move(stop), [&](double fraction) {

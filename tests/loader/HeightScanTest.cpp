@@ -1,6 +1,6 @@
 // SPDX-FileCopyrightText: 2026 Quindel
 // SPDX-License-Identifier: MIT
-#include "loader/HeightScan.h"
+#include "loader/ScanGrid.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>

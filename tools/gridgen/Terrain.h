@@ -17,13 +17,13 @@ class Terrain {
   Terrain(std::int32_t width, std::int32_t height, std::uint32_t seed);
 
   // Height at grid vertex (vx, vy); vy = 0 is the bottom edge of the map.
-  float heightAt(std::int32_t vx, std::int32_t vy) const;
+  float HeightAt(std::int32_t vx, std::int32_t vy) const;
   // The cell at stored row `row` (0 = bottom) and column `column`.
-  CellRecord cell(std::int32_t row, std::int32_t column) const;
+  CellRecord Cell(std::int32_t row, std::int32_t column) const;
 
  private:
-  double noise(double x, double y) const;
-  double latticeValue(std::int64_t x, std::int64_t y) const;
+  double Noise(double x, double y) const;
+  double LatticeValue(std::int64_t x, std::int64_t y) const;
 
   std::int32_t width_;
   std::int32_t height_;

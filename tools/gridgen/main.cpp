@@ -51,7 +51,7 @@ void WriteTerrain(std::int32_t width, std::int32_t height, const std::string& ou
   tolmer::GridWriter writer(out, MakeHeader(width, height));
   for (std::int32_t row = 0; row < height; ++row) {
     for (std::int32_t column = 0; column < width; ++column) {
-      writer.WriteCell(terrain.cell(row, column));
+      writer.WriteCell(terrain.Cell(row, column));
     }
   }
   writer.Finish();

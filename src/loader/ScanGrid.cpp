@@ -1,6 +1,6 @@
 // SPDX-FileCopyrightText: 2026 Quindel
 // SPDX-License-Identifier: MIT
-#include "loader/HeightScan.h"
+#include "loader/ScanGrid.h"
 
 #include <sched.h>
 
@@ -22,7 +22,7 @@ namespace {
 constexpr std::uint64_t kCellsForTwoThreads = std::uint64_t{1} << 18U;
 
 // The records of chunk m: chunk 0 ends just before the first turn's cell, and every
-// chunk after starts one cell before a multiple of kScanChunkRecords, so that turns
+// chunk after starts one cell before a multiple of kChunkRecords, so that turns
 // fall on chunk boundaries.
 struct Chunk {
   std::uint64_t first = 0;
@@ -30,29 +30,10 @@ struct Chunk {
 };
 
 Chunk ChunkAt(std::uint64_t index, std::uint64_t cells) {
-  const auto start = [](std::uint64_t m) { return m == 0 ? 0 : m * kScanChunkRecords - 1; };
+  const auto start = [](std::uint64_t m) { return m == 0 ? 0 : m * kChunkRecords - 1; };
   const std::uint64_t first = std::min(start(index), cells);
   return Chunk{first, std::min(start(index + 1), cells) - first};
 }
-
-// Room for one chunk, whose records it places at the same offset within 4 KiB as
-// they have in the file, and so in the page cache. The kernel's copy into a buffer
-// 1 to 63 bytes further on within 4 KiB runs a quarter slower, for its loads then
-// wait on stores whose low 12 address bits match; a buffer from malloc starts 16
-// bytes past a page, and chunks 6 bytes before one.
-class ScanBuffer {
- public:
-  unsigned char* For(const Chunk& chunk) {
-    const std::uint64_t fileOffset = kHeaderSize + chunk.first * kCellRecordSize;
-    const auto start = reinterpret_cast<std::uintptr_t>(storage_.get());
-    return storage_.get() + (fileOffset - start) % kAliasSpan;
-  }
-
- private:
-  static constexpr std::size_t kAliasSpan = 4096;
-  std::unique_ptr<unsigned char[]> storage_ = std::make_unique_for_overwrite<unsigned char[]>(
-      kScanChunkRecords * kCellRecordSize + kAliasSpan - 1);
-};
 
 // One scan of all records, shared by the threads that do it.
 class SharedScan {
@@ -68,10 +49,10 @@ class SharedScan {
 
   // Widens `part` by the heights of a chunk and adds its records to `overview`, or
   // records why it cannot.
-  void Scan(std::uint64_t index, HeightRange& part, Overview& overview, ScanBuffer& buffer) {
+  void Scan(std::uint64_t index, HeightRange& part, Overview& overview, ChunkBuffer& buffer) {
     const Chunk chunk = ChunkAt(index, cells_);
     try {
-      const RecordBlock block = reader_.readRecordsAt(chunk.first, chunk.count, buffer.For(chunk));
+      const RecordBlock block = buffer.ReadAt(reader_, chunk.first, chunk.count);
       const HeightBounds bounds = ScanHeightBounds(block);
       if (bounds.allFinite) {
         part.Widen(bounds);
@@ -117,10 +98,6 @@ class SharedScan {
 
 }  // namespace
 
-std::unique_ptr<unsigned char[]> ChunkBuffer() {
-  return std::make_unique_for_overwrite<unsigned char[]>(kScanChunkRecords * kCellRecordSize);
-}
-
 unsigned ScanThreads(std::uint64_t cells) {
   cpu_set_t processors;
   CPU_ZERO(&processors);
@@ -144,7 +121,7 @@ bool ScanHeights(const GridReader& reader, const GridHeader& header, LoadTurns& 
     helper = std::jthread([&](std::stop_token stop) {
       try {
         theirOverview = Overview(header.GridWidth, header.GridHeight);
-        ScanBuffer buffer;
+        ChunkBuffer buffer;
         std::uint64_t index = 0;
         while (!stop.stop_requested() && scan.Take(index)) {
           scan.Scan(index, theirs, theirOverview, buffer);
@@ -155,7 +132,7 @@ bool ScanHeights(const GridReader& reader, const GridHeader& header, LoadTurns& 
     });
   }
   // This thread scans too, and gives the host its turns for both.
-  ScanBuffer buffer;
+  ChunkBuffer buffer;
   std::uint64_t accounted = 0;
   std::uint64_t index = 0;
   while (scan.Take(index)) {
@@ -184,6 +161,42 @@ bool ScanHeights(const GridReader& reader, const GridHeader& header, LoadTurns& 
   range = mine;
   range.Widen(theirs);
   return true;
+}
+
+namespace {
+
+std::shared_ptr<LoadedGrid> ScanFile(const GridReader& reader, const std::string& fileName,
+                                     LoadTurns& turns) {
+  auto grid = std::make_shared<LoadedGrid>();
+  grid->fileName = fileName;
+  grid->stamp = reader.stamp();
+  grid->header = reader.readHeader();
+  const GridHeader& header = grid->header;
+  const std::uint64_t cells = CellCount(header);
+  grid->overview = Overview(header.GridWidth, header.GridHeight);
+  turns.BeginPass(0, cells);
+  if (!ScanHeights(reader, header, turns, grid->range, grid->overview, ScanThreads(cells))) {
+    return nullptr;
+  }
+  grid->overview.Finish();
+  // An unchanged file still holds this header and every record it announces, and
+  // the heights the range was taken from.
+  reader.requireUnchanged();
+  return grid;
+}
+
+}  // namespace
+
+std::shared_ptr<LoadedGrid> ScanGrid(const GridReader& reader, const std::string& fileName,
+                                     LoadTurns& turns) {
+  try {
+    return ScanFile(reader, fileName, turns);
+  } catch (const GridError&) {
+    // A file rewritten under the scan failed because of that, whatever its
+    // half-written bytes made the reading trip over.
+    reader.requireUnchanged();
+    throw;
+  }
 }
 
 }  // namespace tolmer

@@ -4,22 +4,17 @@
 
 #include <cstdint>
 #include <memory>
+#include <string>
 
 #include "grid/GridFormat.h"
 #include "grid/GridReader.h"
 #include "loader/LoadHost.h"
+#include "loader/LoadResult.h"
+#include "loader/RecordChunks.h"
 #include "render/HeightRange.h"
 #include "render/Overview.h"
 
 namespace tolmer {
-
-// Records per chunk of the range scan: small enough to stay in the second-level
-// cache between the copy from the page cache and the scan, and a divisor of the
-// cells between two turns.
-inline constexpr std::uint64_t kScanChunkRecords = 16384;
-
-// Room for one chunk of records; left as it comes, for the reads overwrite it.
-std::unique_ptr<unsigned char[]> ChunkBuffer();
 
 // How many threads the range scan of `cells` cells uses: two when the grid is large
 // enough to gain from it and the process may run on two processors, else one.
@@ -33,5 +28,12 @@ unsigned ScanThreads(std::uint64_t cells);
 // when the host has asked the load to stop.
 bool ScanHeights(const GridReader& reader, const GridHeader& header, LoadTurns& turns,
                  HeightRange& range, Overview& overview, unsigned threads);
+
+// Pass 1 of a load, from `reader`'s file, opened as `fileName`: its header, the
+// height range from the seeds on, the overview, and the stamp, which the file must
+// still match once every record is read. Null when the turns' taker has asked the
+// read to stop; throws GridError for a faulty file, or one that changed meanwhile.
+std::shared_ptr<LoadedGrid> ScanGrid(const GridReader& reader, const std::string& fileName,
+                                     LoadTurns& turns);
 
 }  // namespace tolmer
