@@ -15,12 +15,25 @@ constexpr int kHeight = 160;
 constexpr int kBarWidth = 14;
 constexpr int kMargin = 4;
 constexpr int kLabelHeight = 16;
-
-QString HeightText(float height) {
-  return QString::number(height, 'g', 6);
-}
+constexpr int kDigits = 6;
 
 }  // namespace
+
+QLocale ShownNumbers() {
+  QLocale locale;
+  locale.setNumberOptions(locale.numberOptions() | QLocale::OmitGroupSeparator);
+  return locale;
+}
+
+QString HeightText(double height, int digits) {
+  const QLocale locale = ShownNumbers();
+  QString text = locale.toString(height, 'g', digits);
+  // The viewer's own lower-case exponent, where the locale's is merely its capital.
+  if (locale.exponential() == QStringLiteral("E")) {
+    text.replace(QLatin1Char('E'), QLatin1Char('e'));
+  }
+  return text;
+}
 
 MapLegend::MapLegend(QWidget* parent)
     : QWidget(parent), high_(new QLabel(this)), low_(new QLabel(this)) {
@@ -40,8 +53,8 @@ MapLegend::MapLegend(QWidget* parent)
 
 void MapLegend::SetRange(const HeightRange& range) {
   range_ = range;
-  high_->setText(HeightText(range.MaxHeight));
-  low_->setText(HeightText(range.MinHeight));
+  high_->setText(HeightText(range.MaxHeight, kDigits));
+  low_->setText(HeightText(range.MinHeight, kDigits));
   setAccessibleDescription(
       QStringLiteral("Heights from %1 to %2").arg(low_->text(), high_->text()));
   update();

@@ -2,6 +2,7 @@
 // SPDX-License-Identifier: MIT
 #pragma once
 
+#include <QLocale>
 #include <QWidget>
 #include <optional>
 
@@ -10,6 +11,12 @@
 class QLabel;
 
 namespace tolmer {
+
+// The user's locale as the map shows numbers in it: without group separators, so
+// that a record number reads as the file counts it and a height stays one word.
+QLocale ShownNumbers();
+// A height as shown to a person, to `digits` significant digits.
+QString HeightText(double height, int digits);
 
 // A small colour bar over a corner of the map: the green and the blue ramp side by
 // side, from the range's low end at the bottom to its high end at the top, each end

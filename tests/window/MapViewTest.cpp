@@ -205,6 +205,25 @@ TEST_F(MapViewTest, HoverShowsTheCellAndAChangedFileIsToldWithoutMixing) {
   EXPECT_EQ(Label1(form).text(), QStringLiteral("Loaded, 400x300"));
 }
 
+TEST_F(MapViewTest, HeightsAreShownInTheUsersLocaleAndTheStatusIsNot) {
+  const QLocale before;
+  QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
+  // Opened as from a file manager, so that no completion list is in the pointer's way.
+  form.OpenFile(Grid("fractions.grid", 2, 1, [](std::int32_t, std::int32_t column) {
+    return testing::UniformCell(column == 0 ? 0.5F : 194.327F);
+  }));
+  WaitForLoads(form);
+  const auto& legend = *Map().findChild<QWidget*>(QStringLiteral("Legend"));
+  EXPECT_EQ(legend.findChild<QLabel*>(QStringLiteral("LegendHigh"))->text().toStdString(),
+            "194,327");
+  EXPECT_EQ(legend.findChild<QLabel*>(QStringLiteral("LegendLow"))->text().toStdString(), "0,5");
+  QTest::mouseMove(form.windowHandle(), QPoint(6, 26));
+  EXPECT_TRUE(QTest::qWaitFor([] { return QToolTip::text().contains(QStringLiteral("0,5")); }));
+  EXPECT_FALSE(QToolTip::text().contains(u'.'));
+  EXPECT_EQ(Label1(form).text(), QStringLiteral("Loaded, 2x1"));
+  QLocale::setDefault(before);
+}
+
 TEST_F(MapViewTest, ReloadsKeepTheViewAndFollowAFileRewrittenManyTimes) {
   Drag(QPoint(300, 300), QPoint(260, 300));
   const Viewport moved{2, 5 - 40, 25};
