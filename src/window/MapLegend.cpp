@@ -4,17 +4,20 @@
 
 #include <QLabel>
 #include <QPainter>
+#include <algorithm>
 
 #include "render/CellColor.h"
 
 namespace tolmer {
 namespace {
 
-constexpr int kWidth = 108;
-constexpr int kHeight = 160;
+constexpr int kWidth = 108;   // at least: a longer label widens the legend
+constexpr int kHeight = 160;  // at most: a low map area shortens it
 constexpr int kBarWidth = 14;
 constexpr int kMargin = 4;
 constexpr int kLabelHeight = 16;
+constexpr int kLabelLeft = kMargin + 2 * kBarWidth + kMargin;
+constexpr int kGap = 5;  // between the legend and the edges of the map area
 constexpr int kDigits = 6;
 
 }  // namespace
@@ -39,15 +42,10 @@ MapLegend::MapLegend(QWidget* parent)
     : QWidget(parent), high_(new QLabel(this)), low_(new QLabel(this)) {
   setObjectName(QStringLiteral("Legend"));
   setAccessibleName(QStringLiteral("Legend"));
-  resize(kWidth, kHeight);
   setAutoFillBackground(true);
   setBackgroundRole(QPalette::ToolTipBase);
   high_->setObjectName(QStringLiteral("LegendHigh"));
   low_->setObjectName(QStringLiteral("LegendLow"));
-  const int labelLeft = kMargin + 2 * kBarWidth + kMargin;
-  high_->setGeometry(labelLeft, kMargin, kWidth - labelLeft - kMargin, kLabelHeight);
-  low_->setGeometry(labelLeft, kHeight - kMargin - kLabelHeight, kWidth - labelLeft - kMargin,
-                    kLabelHeight);
   SetRange(range_);
 }
 
@@ -57,7 +55,38 @@ void MapLegend::SetRange(const HeightRange& range) {
   low_->setText(HeightText(range.MinHeight, kDigits));
   setAccessibleDescription(
       QStringLiteral("Heights from %1 to %2").arg(low_->text(), high_->text()));
+  Place(area_);
   update();
+}
+
+void MapLegend::SetWanted(bool wanted) {
+  wanted_ = wanted;
+  Place(area_);
+}
+
+void MapLegend::Place(const QRect& area) {
+  area_ = area;
+  const QSize label = LabelSize();
+  const int width = std::max(kWidth, kLabelLeft + label.width() + kMargin);
+  const int height = std::min(kHeight, area.height() - 2 * kGap);
+  // Any lower, and the two labels would overlap.
+  const int least = 2 * (kMargin + label.height()) + kMargin;
+  setGeometry(area.right() + 1 - kGap - width, area.top() + kGap, width, std::max(height, least));
+  setVisible(wanted_ && height >= least);
+}
+
+QSize MapLegend::LabelSize() const {
+  const QSize high = high_->sizeHint();
+  const QSize low = low_->sizeHint();
+  return {std::max(high.width(), low.width()),
+          std::max({kLabelHeight, high.height(), low.height()})};
+}
+
+void MapLegend::resizeEvent(QResizeEvent* event) {
+  QWidget::resizeEvent(event);
+  const QSize label(width() - kLabelLeft - kMargin, LabelSize().height());
+  high_->setGeometry(QRect(QPoint(kLabelLeft, kMargin), label));
+  low_->setGeometry(QRect(QPoint(kLabelLeft, height() - kMargin - label.height()), label));
 }
 
 void MapLegend::SetMark(std::optional<float> height) {
@@ -68,7 +97,7 @@ void MapLegend::SetMark(std::optional<float> height) {
 }
 
 QRect MapLegend::BarRect(int bar) const {
-  return QRect(kMargin + bar * kBarWidth, kMargin, kBarWidth, kHeight - 2 * kMargin);
+  return QRect(kMargin + bar * kBarWidth, kMargin, kBarWidth, height() - 2 * kMargin);
 }
 
 void MapLegend::paintEvent(QPaintEvent* /*event*/) {

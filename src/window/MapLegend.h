@@ -3,6 +3,7 @@
 #pragma once
 
 #include <QLocale>
+#include <QRect>
 #include <QWidget>
 #include <optional>
 
@@ -31,15 +32,24 @@ class MapLegend : public QWidget {
   void SetRange(const HeightRange& range);
   // The height under the pointer, or none.
   void SetMark(std::optional<float> height);
+  // Whether the user asked for the legend; it shows only where it fits whole.
+  void SetWanted(bool wanted);
+  bool Wanted() const { return wanted_; }
+  // Over the top right corner of `area`, shortened to fit it, or left out.
+  void Place(const QRect& area);
 
  protected:
   void paintEvent(QPaintEvent* event) override;
+  void resizeEvent(QResizeEvent* event) override;
 
  private:
   QRect BarRect(int bar) const;
+  QSize LabelSize() const;
 
   HeightRange range_;
   std::optional<float> mark_;
+  bool wanted_ = false;
+  QRect area_;
   QLabel* high_;
   QLabel* low_;
 };

@@ -127,13 +127,13 @@ void MapView::KeepView(const Viewport& view) {
 }
 
 void MapView::ToggleLegend() {
-  legend_->setVisible(!legend_->isVisible() && grid_);
+  legend_->SetWanted(!legend_->Wanted() && grid_);
   PlaceOverlays();
 }
 
 void MapView::PlaceOverlays() {
   const PixelRect area = Area();
-  legend_->move(area.left + area.width - legend_->width() - 5, area.top + 5);
+  legend_->Place(ToQRect(area));
   notice_->setMaximumWidth(std::max(1, width() - 10));
   notice_->adjustSize();
   notice_->move(5, height() - notice_->height() - 5);
@@ -317,7 +317,7 @@ void MapView::contextMenuEvent(QContextMenuEvent* event) {
   add(QStringLiteral("Zoom Out"), QKeySequence::ZoomOut, [this] { ZoomBy(-1); });
   add(QStringLiteral("Legend"), QKeySequence(Qt::Key_L), [this] { ToggleLegend(); });
   menu->actions().back()->setCheckable(true);
-  menu->actions().back()->setChecked(legend_->isVisible());
+  menu->actions().back()->setChecked(legend_->Wanted());
   menu->addSeparator();
   menu->addAction(QStringLiteral("Pan: drag, or the arrow keys"))->setEnabled(false);
   menu->addAction(QStringLiteral("Zoom about the pointer: the wheel"))->setEnabled(false);
