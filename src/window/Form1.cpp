@@ -3,6 +3,7 @@
 #include "window/Form1.h"
 
 #include <QAbstractItemView>
+#include <QAccessibleWidget>
 #include <QAction>
 #include <QClipboard>
 #include <QCloseEvent>
@@ -34,6 +35,24 @@ namespace {
 
 constexpr int kProgressSteps = 1000;
 
+// What a screen reader is told the window and the map are, where Qt's own guess,
+// a plain client area, says too little.
+QAccessibleInterface* AccessibleWidget(const QString& /*className*/, QObject* object) {
+  if (auto* map = qobject_cast<MapView*>(object)) {
+    return new QAccessibleWidget(map, QAccessible::Canvas);
+  }
+  if (auto* form = qobject_cast<Form1*>(object)) {
+    return new QAccessibleWidget(form, QAccessible::Window);
+  }
+  return nullptr;
+}
+
+// Before any widget exists, as Qt keeps the first interface it makes for each.
+void InstallAccessibleWidgets() {
+  QAccessible::installFactory(&AccessibleWidget);
+}
+Q_COREAPP_STARTUP_FUNCTION(InstallAccessibleWidgets)
+
 void Place(QWidget& control, const char* name, const char* accessibleName, const PixelRect& rect) {
   control.setObjectName(QString::fromLatin1(name));
   control.setAccessibleName(QString::fromLatin1(accessibleName));
@@ -55,6 +74,7 @@ Form1::Form1(QWidget* parent, LoadWorker::LoadFunction load)
   resize(kViewerWidth, kViewerHeight);
   setMinimumSize(kMinimumViewerWidth, kMinimumViewerHeight);
   map_->setObjectName(QStringLiteral("Map"));
+  map_->setAccessibleName(QStringLiteral("Map"));
   map_->setGeometry(rect());
 
   Place(*Text1, "Text1", "File name", kText1Rect);
@@ -93,6 +113,8 @@ Form1::Form1(QWidget* parent, LoadWorker::LoadFunction load)
 
 void Form1::SetStatus(const QString& text) {
   Label1->setText(text);
+  // What a screen reader says; setting it tells the reader that the status changed.
+  Label1->setAccessibleName(text);
   FitLabel1();
 }
 

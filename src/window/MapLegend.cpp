@@ -4,6 +4,7 @@
 
 #include <QLabel>
 #include <QPainter>
+#include <algorithm>
 
 #include "render/CellColor.h"
 #include "window/ImageSurface.h"
@@ -11,41 +12,82 @@
 namespace tolmer {
 namespace {
 
-constexpr int kWidth = 108;
-constexpr int kHeight = 160;
+constexpr int kWidth = 108;   // at least: a longer label widens the legend
+constexpr int kHeight = 160;  // at most: a low map area shortens it
 constexpr int kBarWidth = 14;
 constexpr int kMargin = 4;
 constexpr int kLabelHeight = 16;
-
-QString HeightText(float height) {
-  return QString::number(height, 'g', 6);
-}
+constexpr int kLabelLeft = kMargin + 2 * kBarWidth + kMargin;
+constexpr int kGap = 5;  // between the legend and the edges of the map area
+constexpr int kDigits = 6;
 
 }  // namespace
+
+QLocale ShownNumbers() {
+  QLocale locale;
+  locale.setNumberOptions(locale.numberOptions() | QLocale::OmitGroupSeparator);
+  return locale;
+}
+
+QString HeightText(double height, int digits) {
+  const QLocale locale = ShownNumbers();
+  QString text = locale.toString(height, 'g', digits);
+  // The viewer's own lower-case exponent, where the locale's is merely its capital.
+  if (locale.exponential() == QStringLiteral("E")) {
+    text.replace(QLatin1Char('E'), QLatin1Char('e'));
+  }
+  return text;
+}
 
 MapLegend::MapLegend(QWidget* parent)
     : QWidget(parent), high_(new QLabel(this)), low_(new QLabel(this)) {
   setObjectName(QStringLiteral("Legend"));
   setAccessibleName(QStringLiteral("Legend"));
-  resize(kWidth, kHeight);
   setAutoFillBackground(true);
   setBackgroundRole(QPalette::ToolTipBase);
   high_->setObjectName(QStringLiteral("LegendHigh"));
   low_->setObjectName(QStringLiteral("LegendLow"));
-  const int labelLeft = kMargin + 2 * kBarWidth + kMargin;
-  high_->setGeometry(labelLeft, kMargin, kWidth - labelLeft - kMargin, kLabelHeight);
-  low_->setGeometry(labelLeft, kHeight - kMargin - kLabelHeight, kWidth - labelLeft - kMargin,
-                    kLabelHeight);
   SetRange(range_);
 }
 
 void MapLegend::SetRange(const HeightRange& range) {
   range_ = range;
-  high_->setText(HeightText(range.MaxHeight));
-  low_->setText(HeightText(range.MinHeight));
+  high_->setText(HeightText(range.MaxHeight, kDigits));
+  low_->setText(HeightText(range.MinHeight, kDigits));
   setAccessibleDescription(
       QStringLiteral("Heights from %1 to %2").arg(low_->text(), high_->text()));
+  Place(area_);
   update();
+}
+
+void MapLegend::SetWanted(bool wanted) {
+  wanted_ = wanted;
+  Place(area_);
+}
+
+void MapLegend::Place(const QRect& area) {
+  area_ = area;
+  const QSize label = LabelSize();
+  const int width = std::max(kWidth, kLabelLeft + label.width() + kMargin);
+  const int height = std::min(kHeight, area.height() - 2 * kGap);
+  // Any lower, and the two labels would overlap.
+  const int least = 2 * (kMargin + label.height()) + kMargin;
+  setGeometry(area.right() + 1 - kGap - width, area.top() + kGap, width, std::max(height, least));
+  setVisible(wanted_ && height >= least);
+}
+
+QSize MapLegend::LabelSize() const {
+  const QSize high = high_->sizeHint();
+  const QSize low = low_->sizeHint();
+  return {std::max(high.width(), low.width()),
+          std::max({kLabelHeight, high.height(), low.height()})};
+}
+
+void MapLegend::resizeEvent(QResizeEvent* event) {
+  QWidget::resizeEvent(event);
+  const QSize label(width() - kLabelLeft - kMargin, LabelSize().height());
+  high_->setGeometry(QRect(QPoint(kLabelLeft, kMargin), label));
+  low_->setGeometry(QRect(QPoint(kLabelLeft, height() - kMargin - label.height()), label));
 }
 
 void MapLegend::SetMark(std::optional<float> height) {
@@ -56,7 +98,7 @@ void MapLegend::SetMark(std::optional<float> height) {
 }
 
 QRect MapLegend::BarRect(int bar) const {
-  return QRect(kMargin + bar * kBarWidth, kMargin, kBarWidth, kHeight - 2 * kMargin);
+  return QRect(kMargin + bar * kBarWidth, kMargin, kBarWidth, height() - 2 * kMargin);
 }
 
 void MapLegend::paintEvent(QPaintEvent* /*event*/) {

@@ -25,19 +25,25 @@ namespace {
 constexpr int kWheelStep = 120;  // eighths of a degree: one notch
 constexpr int kPanStep = 64;     // pixels an arrow key moves the map
 
+// Enough digits to tell a float from its neighbours.
 QString Number(double value) {
-  return QString::number(value, 'g', 9);
+  return HeightText(value, 9);
 }
 
 // Column and row as stored in the file, the record number, then the cell's values.
 QString DescribeCell(const CellReading& reading) {
   const CellRecord& cell = reading.values;
-  return QStringLiteral("Column %1, row %2, record %3\nHeights %4, %5, %6, %7\nType %8")
-      .arg(reading.cell.column)
-      .arg(reading.storedRow)
-      .arg(reading.record)
-      .arg(Number(cell.Height1), Number(cell.Height2), Number(cell.Height3), Number(cell.Height4))
-      .arg(cell.CellType);
+  const QLocale locale = ShownNumbers();
+  // A decimal comma would run into the commas between the heights.
+  const QString gap =
+      locale.decimalPoint() == QStringLiteral(",") ? QStringLiteral("; ") : QStringLiteral(", ");
+  return QStringLiteral("Column %1, row %2, record %3\nHeights %4\nType %5")
+      .arg(locale.toString(reading.cell.column), locale.toString(reading.storedRow),
+           locale.toString(reading.record),
+           QStringList{Number(cell.Height1), Number(cell.Height2), Number(cell.Height3),
+                       Number(cell.Height4)}
+               .join(gap),
+           locale.toString(cell.CellType));
 }
 
 // The height of the corner of `cell` that the pointer is over.
@@ -121,13 +127,13 @@ void MapView::KeepView(const Viewport& view) {
 }
 
 void MapView::ToggleLegend() {
-  legend_->setVisible(!legend_->isVisible() && grid_);
+  legend_->SetWanted(!legend_->Wanted() && grid_);
   PlaceOverlays();
 }
 
 void MapView::PlaceOverlays() {
   const PixelRect area = Area();
-  legend_->move(area.left + area.width - legend_->width() - 5, area.top + 5);
+  legend_->Place(ToQRect(area));
   notice_->setMaximumWidth(std::max(1, width() - 10));
   notice_->adjustSize();
   notice_->move(5, height() - notice_->height() - 5);
@@ -311,7 +317,7 @@ void MapView::contextMenuEvent(QContextMenuEvent* event) {
   add(QStringLiteral("Zoom Out"), QKeySequence::ZoomOut, [this] { ZoomBy(-1); });
   add(QStringLiteral("Legend"), QKeySequence(Qt::Key_L), [this] { ToggleLegend(); });
   menu->actions().back()->setCheckable(true);
-  menu->actions().back()->setChecked(legend_->isVisible());
+  menu->actions().back()->setChecked(legend_->Wanted());
   menu->addSeparator();
   menu->addAction(QStringLiteral("Pan: drag, or the arrow keys"))->setEnabled(false);
   menu->addAction(QStringLiteral("Zoom about the pointer: the wheel"))->setEnabled(false);

@@ -5,6 +5,7 @@
 #include <sys/stat.h>
 
 #include <QAbstractItemView>
+#include <QAccessible>
 #include <QCompleter>
 #include <QFileDialog>
 #include <QMimeData>
@@ -121,6 +122,18 @@ TEST_F(Form1LoadTest, ErrorKeepsTheEarlierPictureAndSaysWhyInTheTooltip) {
     EXPECT_THAT(Label1(form).accessibleDescription().toStdString(), ::testing::HasSubstr(why));
     EXPECT_TRUE(ShowsPicture(Grab(form), reference.picture, BackgroundOf(form)));
   }
+}
+
+// Qt tells a screen reader of each change of name and description; the offscreen
+// platform has no reader to tell, so what one would then read is checked here.
+TEST_F(Form1LoadTest, ScreenReadersReadEachStatusAndWhyALoadFailed) {
+  const QAccessibleInterface* label = QAccessible::queryAccessibleInterface(&Label1(form));
+  ShowFile(form, Grid("heard.grid", 200, 150));
+  EXPECT_EQ(label->text(QAccessible::Name).toStdString(), "Loaded, 200x150");
+  ShowFile(form, dir.Path("missing.grid"));
+  EXPECT_EQ(label->text(QAccessible::Name).toStdString(), "Error");
+  EXPECT_THAT(label->text(QAccessible::Description).toStdString(),
+              ::testing::HasSubstr("there is no file named"));
 }
 
 TEST_F(Form1LoadTest, SecondLoadReplacesTheFirst) {

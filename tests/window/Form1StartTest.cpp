@@ -2,6 +2,7 @@
 // SPDX-License-Identifier: MIT
 #include <gtest/gtest.h>
 
+#include <QAccessible>
 #include <QApplication>
 #include <QTest>
 
@@ -32,6 +33,18 @@ TEST_F(Form1StartTest, ControlsCarryTheirTextsAsRealText) {
   EXPECT_TRUE(Text1(form).placeholderText().isEmpty());
   EXPECT_EQ(Command1(form).text(), "Show");
   EXPECT_EQ(Label1(form).text(), "Status");
+}
+
+TEST_F(Form1StartTest, ScreenReadersMeetAWindowWithAMap) {
+  const QAccessibleInterface* window = QAccessible::queryAccessibleInterface(&form);
+  EXPECT_EQ(window->role(), QAccessible::Window);
+  EXPECT_EQ(window->text(QAccessible::Name), form.windowTitle());
+  const QAccessibleInterface* map =
+      QAccessible::queryAccessibleInterface(form.findChild<QWidget*>(QStringLiteral("Map")));
+  EXPECT_EQ(map->role(), QAccessible::Canvas);
+  EXPECT_EQ(map->text(QAccessible::Name).toStdString(), "Map");
+  EXPECT_EQ(QAccessible::queryAccessibleInterface(&Label1(form))->text(QAccessible::Name),
+            "Status");
 }
 
 TEST_F(Form1StartTest, TheInitialTextIsSelectedSoTypingReplacesIt) {

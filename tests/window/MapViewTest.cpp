@@ -13,6 +13,8 @@
 #include <QWheelEvent>
 #include <cmath>
 #include <filesystem>
+#include <limits>
+#include <utility>
 
 #include "WindowTesting.h"
 #include "loader/MemoryHost.h"
@@ -172,6 +174,48 @@ TEST_F(MapViewTest, WheelZoomsAboutThePointerAndKeysFitAndPan) {
   EXPECT_FALSE(legend.isVisible());
 }
 
+// Passes when `label` shows the whole of its text inside the legend, and the text
+// reads, in the user's locale, as `value` to the digits shown.
+::testing::AssertionResult ShowsWhole(const QLabel& label, float value) {
+  const QWidget& legend = *label.parentWidget();
+  const QWidget& map = *legend.parentWidget();
+  const QRect area = ToQRect(MapArea(map.width(), map.height()));
+  const double read = QLocale().toDouble(label.text());
+  if (!legend.rect().contains(label.geometry()) || !area.contains(legend.geometry()) ||
+      label.contentsRect().width() < label.fontMetrics().horizontalAdvance(label.text()) ||
+      label.contentsRect().height() < label.fontMetrics().height() ||
+      std::abs(read - value) > std::abs(value) * 1e-5) {
+    return ::testing::AssertionFailure() << label.text().toStdString() << " for " << value;
+  }
+  return ::testing::AssertionSuccess();
+}
+
+TEST_F(MapViewTest, TheLegendShowsWholeNumbersOrIsLeftOut) {
+  auto& legend = *Map().findChild<QWidget*>(QStringLiteral("Legend"));
+  const auto& high = *legend.findChild<QLabel*>(QStringLiteral("LegendHigh"));
+  const auto& low = *legend.findChild<QLabel*>(QStringLiteral("LegendLow"));
+  QTest::mouseClick(form.windowHandle(), Qt::LeftButton, {}, QPoint(300, 300));
+  QTest::keyClick(form.windowHandle(), Qt::Key_L);
+  const float most = std::numeric_limits<float>::max();
+  for (const auto& [lowest, highest] : {std::pair(-most, most), std::pair(-1.234567e-05F, 1.0F)}) {
+    ShowFile(form, Grid("range.grid", 2, 1, [&](std::int32_t, std::int32_t column) {
+               return testing::UniformCell(column == 0 ? lowest : highest);
+             }));
+    for (const int height : {503, 100, 60, 40, 503}) {
+      SCOPED_TRACE(height);
+      form.resize(617, height);
+      ASSERT_TRUE(QTest::qWaitFor([&] { return Map().height() == height; }));
+      // Too low a map area for both labels: no legend, rather than half of one.
+      EXPECT_EQ(legend.isVisible(), height > 60);
+      if (legend.isVisible()) {
+        EXPECT_TRUE(ShowsWhole(high, highest));
+        EXPECT_TRUE(ShowsWhole(low, lowest));
+        EXPECT_LT(high.geometry().bottom(), low.geometry().top());
+      }
+    }
+  }
+}
+
 TEST_F(MapViewTest, TheTextBoxKeepsItsKeys) {
   QLineEdit& text = Text1(form);
   QTest::mouseClick(&text, Qt::LeftButton);
@@ -214,6 +258,25 @@ TEST_F(MapViewTest, HoverShowsTheCellAndAChangedFileIsToldWithoutMixing) {
   const QImage after = Grab(form);
   EXPECT_EQ(PixelOf(after, 100, 100), PixelOf(before, 110, 100));
   EXPECT_EQ(Label1(form).text(), QStringLiteral("Loaded, 400x300"));
+}
+
+TEST_F(MapViewTest, HeightsAreShownInTheUsersLocaleAndTheStatusIsNot) {
+  const QLocale before;
+  QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
+  // Opened as from a file manager, so that no completion list is in the pointer's way.
+  form.OpenFile(Grid("fractions.grid", 2, 1, [](std::int32_t, std::int32_t column) {
+    return testing::UniformCell(column == 0 ? 0.5F : 194.327F);
+  }));
+  WaitForLoads(form);
+  const auto& legend = *Map().findChild<QWidget*>(QStringLiteral("Legend"));
+  EXPECT_EQ(legend.findChild<QLabel*>(QStringLiteral("LegendHigh"))->text().toStdString(),
+            "194,327");
+  EXPECT_EQ(legend.findChild<QLabel*>(QStringLiteral("LegendLow"))->text().toStdString(), "0,5");
+  QTest::mouseMove(form.windowHandle(), QPoint(6, 26));
+  EXPECT_TRUE(QTest::qWaitFor([] { return QToolTip::text().contains(QStringLiteral("0,5")); }));
+  EXPECT_FALSE(QToolTip::text().contains(u'.'));
+  EXPECT_EQ(Label1(form).text(), QStringLiteral("Loaded, 2x1"));
+  QLocale::setDefault(before);
 }
 
 TEST_F(MapViewTest, ReloadsKeepTheViewAndFollowAFileRewrittenManyTimes) {
