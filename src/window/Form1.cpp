@@ -91,8 +91,13 @@ Form1::Form1(QWidget* parent, LoadWorker::LoadFunction load)
   progress_->setFocusPolicy(Qt::NoFocus);
   progress_->hide();
 
+  // Then the map, so that its keys need no mouse. Qt leaves a widget that takes no
+  // focus out of the order, so Label1 takes part only while the order is set.
+  Label1->setFocusPolicy(Qt::TabFocus);
   setTabOrder(Text1, Command1);
+  setTabOrder(Command1, map_);
   setTabOrder(Command1, Label1);
+  Label1->setFocusPolicy(Qt::NoFocus);
   Text1->setFocus();
   AddDesktopWays();
 

@@ -24,6 +24,9 @@ namespace {
 
 constexpr int kWheelStep = 120;  // eighths of a degree: one notch
 constexpr int kPanStep = 64;     // pixels an arrow key moves the map
+// A pointer's position comes as device pixels over the ratio; this much of a device
+// pixel absorbs the rounding of that division.
+constexpr double kDeviceSlack = 1e-6;
 
 // Enough digits to tell a float from its neighbours.
 QString Number(double value) {
@@ -46,10 +49,21 @@ QString DescribeCell(const CellReading& reading) {
            locale.toString(cell.CellType));
 }
 
-// The height of the corner of `cell` that the pointer is over.
-float CornerUnder(const CellRecord& cell, const Viewport& view, QPoint pointer) {
-  const double across = (pointer.x() + 0.5 - view.left) / view.scale;
-  const double down = (pointer.y() + 0.5 - view.top) / view.scale;
+// The centre of the picture's pixel that is painted at `position`. The painter scales
+// the picture by `ratio` to device pixels, each showing the pixel under its centre, and
+// a centre on the boundary of two pixels shows the first.
+QPointF PaintedPixelCentre(QPointF position, double ratio) {
+  const auto axis = [ratio](double at) {
+    const double device = std::floor(at * ratio + kDeviceSlack);
+    return std::ceil((device + 0.5) / ratio) - 0.5;
+  };
+  return QPointF(axis(position.x()), axis(position.y()));
+}
+
+// The height of the corner of `cell` painted at `at`, a pixel's centre.
+float CornerUnder(const CellRecord& cell, const Viewport& view, QPointF at) {
+  const double across = (at.x() - view.left) / view.scale;
+  const double down = (at.y() - view.top) / view.scale;
   const bool right = across - std::floor(across) >= 0.5;
   const bool lower = down - std::floor(down) >= 0.5;
   return lower ? (right ? cell.Height2 : cell.Height1) : (right ? cell.Height4 : cell.Height3);
@@ -61,8 +75,8 @@ MapView::MapView(QWidget* parent)
     : QWidget(parent), notice_(new QLabel(this)), legend_(new MapLegend(this)) {
   // paintEvent covers every pixel itself: with the picture, or the background around it.
   setAttribute(Qt::WA_OpaquePaintEvent);
-  // A click gives the map the keys of its own, and Tab still passes it by.
-  setFocusPolicy(Qt::ClickFocus);
+  // A click gives the map the keys of its own, and so does Tab, after the controls.
+  setFocusPolicy(Qt::StrongFocus);
   setMouseTracking(true);
   notice_->setObjectName(QStringLiteral("MapNotice"));
   notice_->setWordWrap(true);
@@ -118,7 +132,7 @@ void MapView::ForgetGrid() {
   grid_.reset();
   ++generation_;
   notice_->hide();
-  HideReadout();
+  ForgetReadout();
   dragFrom_.reset();
 }
 
@@ -148,8 +162,7 @@ void MapView::ShowActualSize() {
 }
 
 void MapView::ZoomBy(int steps) {
-  const PixelRect area = Area();
-  ZoomAbout(steps, QPointF(area.left + area.width / 2.0, area.top + area.height / 2.0));
+  ZoomAbout(steps, Centre());
 }
 
 void MapView::ZoomAbout(int steps, QPointF point) {
@@ -167,6 +180,9 @@ void MapView::SetView(const Viewport& view) {
   view_ = view;
   RequestDraw();
   update();
+  if (readAt_) {
+    ShowCellUnder(*readAt_);
+  }
 }
 
 void MapView::RequestDraw() {
@@ -239,19 +255,19 @@ void MapView::resizeEvent(QResizeEvent* event) {
 void MapView::mousePressEvent(QMouseEvent* event) {
   if (event->button() == Qt::LeftButton) {
     dragFrom_ = event->position().toPoint();
-    HideReadout();
+    ForgetReadout();
   }
   QWidget::mousePressEvent(event);
 }
 
 void MapView::mouseMoveEvent(QMouseEvent* event) {
-  const QPoint position = event->position().toPoint();
   if (dragFrom_ && (event->buttons() & Qt::LeftButton) != 0) {
+    const QPoint position = event->position().toPoint();
     PanBy(position - *dragFrom_);
     dragFrom_ = position;
     return;
   }
-  ShowCellUnder(position);
+  ShowCellUnder(event->position());
 }
 
 void MapView::mouseReleaseEvent(QMouseEvent* event) {
@@ -294,6 +310,21 @@ void MapView::keyPressEvent(QKeyEvent* event) {
     case Qt::Key_Down:
       PanBy(QPointF(0, -kPanStep));
       break;
+    case Qt::Key_I:
+      ShowCellUnder(Centre());
+      break;
+    case Qt::Key_F10:
+      if (event->modifiers() != Qt::ShiftModifier) {
+        QWidget::keyPressEvent(event);
+        return;
+      }
+      ShowMenu(mapToGlobal(Centre().toPoint()));
+      break;
+    // Where the window system turns the Menu key into a context menu event too, that
+    // comes first, and the open menu takes the key.
+    case Qt::Key_Menu:
+      ShowMenu(mapToGlobal(Centre().toPoint()));
+      break;
     default:
       QWidget::keyPressEvent(event);
       return;
@@ -301,7 +332,25 @@ void MapView::keyPressEvent(QKeyEvent* event) {
   event->accept();
 }
 
+// Tab's arrival shows the readout of the centre cell: the map has no focus frame, and
+// so the readout tells where the keys went.
+void MapView::focusInEvent(QFocusEvent* event) {
+  if (event->reason() == Qt::TabFocusReason || event->reason() == Qt::BacktabFocusReason) {
+    ShowCellUnder(Centre());
+  }
+  QWidget::focusInEvent(event);
+}
+
+void MapView::focusOutEvent(QFocusEvent* event) {
+  ForgetReadout();
+  QWidget::focusOutEvent(event);
+}
+
 void MapView::contextMenuEvent(QContextMenuEvent* event) {
+  ShowMenu(event->globalPos());
+}
+
+void MapView::ShowMenu(QPoint globalPosition) {
   auto* menu = new QMenu(this);
   menu->setAttribute(Qt::WA_DeleteOnClose);
   const bool navigable = static_cast<bool>(grid_);
@@ -318,26 +367,25 @@ void MapView::contextMenuEvent(QContextMenuEvent* event) {
   add(QStringLiteral("Legend"), QKeySequence(Qt::Key_L), [this] { ToggleLegend(); });
   menu->actions().back()->setCheckable(true);
   menu->actions().back()->setChecked(legend_->Wanted());
+  add(QStringLiteral("Cell at the Centre"), QKeySequence(Qt::Key_I),
+      [this] { ShowCellUnder(Centre()); });
   menu->addSeparator();
   menu->addAction(QStringLiteral("Pan: drag, or the arrow keys"))->setEnabled(false);
   menu->addAction(QStringLiteral("Zoom about the pointer: the wheel"))->setEnabled(false);
   menu->addSeparator();
   menu->addActions(windowActions_);
   // Not exec(): the window goes on drawing while the menu is open.
-  menu->popup(event->globalPos());
+  menu->popup(globalPosition);
 }
 
 void MapView::leaveEvent(QEvent* event) {
-  HideReadout();
+  ForgetReadout();
   QWidget::leaveEvent(event);
 }
 
-void MapView::ShowCellUnder(QPoint position) {
-  pointer_ = position;
-  const std::optional<PictureCell> cell =
-      grid_ && ToQRect(Area()).contains(position)
-          ? CellAt(view_, position.x() + 0.5, position.y() + 0.5, Extent())
-          : std::nullopt;
+void MapView::ShowCellUnder(QPointF position) {
+  readAt_ = position;
+  const std::optional<PictureCell> cell = CellUnder(position);
   if (!cell) {
     HideReadout();
     return;
@@ -345,18 +393,32 @@ void MapView::ShowCellUnder(QPoint position) {
   worker_.Read(ViewWorker::CellRequest{grid_, *cell, generation_});
 }
 
+// The cell whose pixels are painted at `position`, at the screen's device pixel ratio.
+std::optional<PictureCell> MapView::CellUnder(QPointF position) const {
+  const QPointF painted = PaintedPixelCentre(position, devicePixelRatioF());
+  if (!grid_ || !QRectF(ToQRect(Area())).contains(painted)) {
+    return std::nullopt;
+  }
+  return CellAt(view_, painted.x(), painted.y(), Extent());
+}
+
 void MapView::OnCellRead(const CellReading& reading, quint64 serial) {
-  const std::optional<PictureCell> under =
-      grid_ ? CellAt(view_, pointer_.x() + 0.5, pointer_.y() + 0.5, Extent()) : std::nullopt;
+  const std::optional<PictureCell> under = readAt_ ? CellUnder(*readAt_) : std::nullopt;
   if (serial != generation_ || !under || under->column != reading.cell.column ||
       under->row != reading.cell.row || !reading.result.IsDone()) {
     return;
   }
-  legend_->SetMark(CornerUnder(reading.values, view_, pointer_));
+  legend_->SetMark(
+      CornerUnder(reading.values, view_, PaintedPixelCentre(*readAt_, devicePixelRatioF())));
   const QString text = DescribeCell(reading);
   setAccessibleDescription(text);
   // Beside the pointer, as a tooltip would be, so that no pixel of the map changes.
-  QToolTip::showText(mapToGlobal(pointer_ + QPoint(16, 16)), text, this);
+  QToolTip::showText(mapToGlobal(readAt_->toPoint() + QPoint(16, 16)), text, this);
+}
+
+void MapView::ForgetReadout() {
+  readAt_.reset();
+  HideReadout();
 }
 
 void MapView::HideReadout() {
@@ -371,6 +433,11 @@ GridExtent MapView::Extent() const {
 
 PixelRect MapView::Area() const {
   return MapArea(width(), height());
+}
+
+QPointF MapView::Centre() const {
+  const PixelRect area = Area();
+  return QPointF(area.left + area.width / 2.0, area.top + area.height / 2.0);
 }
 
 }  // namespace tolmer

@@ -75,6 +75,8 @@ class MapView : public QWidget {
   void mouseReleaseEvent(QMouseEvent* event) override;
   void wheelEvent(QWheelEvent* event) override;
   void keyPressEvent(QKeyEvent* event) override;
+  void focusInEvent(QFocusEvent* event) override;
+  void focusOutEvent(QFocusEvent* event) override;
   void contextMenuEvent(QContextMenuEvent* event) override;
   void leaveEvent(QEvent* event) override;
 
@@ -87,11 +89,16 @@ class MapView : public QWidget {
   void OnViewDrawn(const QImage& image, const Viewport& view, quint64 serial);
   void OnViewStale(const QString& reason, quint64 serial);
   void OnCellRead(const CellReading& reading, quint64 serial);
-  void ShowCellUnder(QPoint position);
+  void ShowMenu(QPoint globalPosition);
+  // The readout follows the cell under `position` as the view changes, until forgotten.
+  void ShowCellUnder(QPointF position);
+  std::optional<PictureCell> CellUnder(QPointF position) const;
+  void ForgetReadout();
   void HideReadout();
   void PlaceOverlays();
   GridExtent Extent() const;
   PixelRect Area() const;
+  QPointF Centre() const;
 
   QImage picture_;        // on hand
   Viewport pictureView_;  // the view it shows
@@ -100,8 +107,8 @@ class MapView : public QWidget {
   // Counts grids shown, so that results for an earlier one are dropped.
   quint64 generation_ = 0;
   std::optional<QPoint> dragFrom_;
-  int wheelAngle_ = 0;  // eighths of a degree not yet turned into a zoom step
-  QPoint pointer_;
+  int wheelAngle_ = 0;             // eighths of a degree not yet turned into a zoom step
+  std::optional<QPointF> readAt_;  // where the readout names the cell: pointer or centre
   QLabel* notice_;
   MapLegend* legend_;
   QList<QAction*> windowActions_;

@@ -7,6 +7,8 @@
 #include <QFileDialog>
 #include <QGuiApplication>
 #include <QLabel>
+#include <QMenu>
+#include <QRegularExpression>
 #include <QTest>
 #include <QTimer>
 #include <QToolTip>
@@ -97,6 +99,19 @@ class MapViewTest : public testing::WindowTest {
     QWheelEvent wheel(at, Map().mapToGlobal(at), QPoint(), QPoint(0, angle), Qt::NoButton,
                       Qt::NoModifier, Qt::NoScrollPhase, false);
     QApplication::sendEvent(&Map(), &wheel);
+  }
+
+  // The pointer at `at` of the map, between whole pixels as a HiDPI screen gives it.
+  void MoveTo(QPointF at) {
+    QMouseEvent move(QEvent::MouseMove, at, Map().mapToGlobal(at), Qt::NoButton, Qt::NoButton,
+                     Qt::NoModifier);
+    QApplication::sendEvent(&Map(), &move);
+  }
+
+  // True once the readout names picture cell (column, row) of the 400 x 300 grid.
+  static bool ReadoutNames(std::int64_t column, std::int64_t row) {
+    return QToolTip::text().startsWith(
+        QStringLiteral("Column %1, row %2,").arg(column).arg(kHeight - 1 - row));
   }
 
   void Drag(QPoint from, QPoint to) {
@@ -360,6 +375,95 @@ TEST_F(MapViewTest, CtrlSSavesAndCtrlCCopiesTheMapAsShown) {
   text.selectAll();
   QTest::keyClick(form.windowHandle(), Qt::Key_C, Qt::ControlModifier);
   EXPECT_EQ(QGuiApplication::clipboard()->text(), text.text());
+}
+
+// Wherever the pointer is, as a screen at any scale gives it (device pixels over the
+// ratio, and between), the readout names the cell painted there; on a checkerboard a
+// neighbour would show in the colour. ctest runs it at scales 1, 1.5 and 2.
+TEST_F(MapViewTest, HoverNamesTheCellPaintedUnderThePointer) {
+  ShowFile(form, Grid("board.grid", 40, 30, [](std::int32_t row, std::int32_t column) {
+             return testing::UniformCell(static_cast<float>((row + column) % 2), 1);
+           }));
+  const double ratio = form.devicePixelRatioF();
+  const QImage shot = form.grab().toImage();
+  // The device pixel that paints the middle of cell `cell`, 2 pixels a cell from `origin`.
+  const auto middle = [ratio](std::int64_t cell, int origin) {
+    return static_cast<int>(std::floor(static_cast<double>(origin + 2 * cell + 1) * ratio));
+  };
+  const QRegularExpression named(QStringLiteral("^Column (\\d+), row (\\d+),"));
+  const auto check = [&](int x, int y) {
+    for (const double within : {0.0, 0.5}) {
+      MoveTo(QPointF(100, 5));  // above the map: no readout
+      MoveTo(QPointF((x + within) / ratio, (y + within) / ratio));
+      ASSERT_TRUE(QTest::qWaitFor([&] { return !Map().accessibleDescription().isEmpty(); }));
+      const QRegularExpressionMatch cell = named.match(Map().accessibleDescription());
+      const int row = 29 - cell.captured(2).toInt();
+      EXPECT_EQ(shot.pixel(x, y), shot.pixel(middle(cell.captured(1).toInt(), 5), middle(row, 25)))
+          << "device pixel (" << x << ", " << y << ") + " << within << " at " << ratio;
+    }
+  };
+  for (int x = middle(9, 5) - 2; x <= middle(11, 5) + 2; ++x) {
+    check(x, middle(20, 25));
+  }
+  for (int y = middle(19, 25) - 2; y <= middle(21, 25) + 2; ++y) {
+    check(middle(10, 5), y);
+  }
+}
+
+TEST_F(MapViewTest, TheReadoutFollowsTheViewUnderAStillPointer) {
+  QTest::mouseClick(form.windowHandle(), Qt::LeftButton, {}, QPoint(300, 300));  // keys to the map
+  QTest::mouseMove(form.windowHandle(), QPoint(45, 105));
+  ASSERT_TRUE(QTest::qWaitFor([] { return ReadoutNames(20, 40); }));
+  QTest::keyClick(form.windowHandle(), Qt::Key_Plus, Qt::ControlModifier);
+  const Viewport zoomed = Map().View();
+  ASSERT_EQ(zoomed.scale, 4.0);
+  const auto column = static_cast<std::int64_t>(std::floor((45.5 - zoomed.left) / 4));
+  const auto row = static_cast<std::int64_t>(std::floor((105.5 - zoomed.top) / 4));
+  EXPECT_TRUE(QTest::qWaitFor([&] { return ReadoutNames(column, row); }));
+  QTest::keyClick(form.windowHandle(), Qt::Key_Right);  // 64 pixels: 16 cells
+  EXPECT_TRUE(QTest::qWaitFor([&] { return ReadoutNames(column + 16, row); }));
+  // Panned so that no cell is under it, the readout hides.
+  QTest::keyClick(form.windowHandle(), Qt::Key_F);
+  QTest::keyClick(form.windowHandle(), Qt::Key_Left);
+  EXPECT_TRUE(QTest::qWaitFor([] { return QToolTip::text().isEmpty(); }));
+}
+
+// Tab reaches the map after the controls, and every map command then works without a
+// mouse. The map's arrival shows the readout of the cell at the centre of the map area,
+// (308.5, 264.5) of the client area.
+TEST_F(MapViewTest, TheKeyboardReachesTheMapAfterTheControls) {
+  // The completion list closed last; the offscreen platform, unlike a window system,
+  // gives the window no activation back.
+  ShowAndActivate(form);
+  QLineEdit& text = Text1(form);
+  QTest::mouseClick(form.windowHandle(), Qt::LeftButton, {}, text.geometry().center());
+  ASSERT_TRUE(text.hasFocus());
+  const QString typed = text.text();
+  QTest::keyClick(form.windowHandle(), Qt::Key_Tab);
+  EXPECT_TRUE(Command1(form).hasFocus());
+  QTest::keyClick(form.windowHandle(), Qt::Key_Tab);
+  ASSERT_TRUE(Map().hasFocus());
+  EXPECT_TRUE(QTest::qWaitFor([] { return ReadoutNames(151, 119); }));
+
+  QTest::keyClick(form.windowHandle(), Qt::Key_F);
+  EXPECT_EQ(Map().View(),
+            FitViewport(GridExtent{kWidth, kHeight}, MapArea(form.width(), form.height())));
+  QTest::keyClick(form.windowHandle(), Qt::Key_L);
+  EXPECT_TRUE(Map().findChild<QWidget*>(QStringLiteral("Legend"))->isVisible());
+  EXPECT_EQ(text.text(), typed);
+  QTest::keyClick(form.windowHandle(), Qt::Key_Home);
+  QTest::keyClick(form.windowHandle(), Qt::Key_Down);  // 64 pixels: 32 rows
+  EXPECT_TRUE(QTest::qWaitFor([] { return ReadoutNames(151, 119 + 32); }));
+
+  for (const QKeyCombination keys : {Qt::SHIFT | Qt::Key_F10, QKeyCombination(Qt::Key_Menu)}) {
+    QTest::keyClick(form.windowHandle(), keys.key(), keys.keyboardModifiers());
+    auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+    ASSERT_NE(menu, nullptr) << QKeySequence(keys).toString().toStdString();
+    EXPECT_EQ(menu->actions().at(5)->text(), QStringLiteral("Cell at the Centre"));
+    menu->close();
+  }
+  QTest::keyClick(form.windowHandle(), Qt::Key_I);
+  EXPECT_TRUE(QTest::qWaitFor([] { return ReadoutNames(151, 119 + 32); }));
 }
 
 }  // namespace
