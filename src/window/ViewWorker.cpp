@@ -17,8 +17,7 @@ constexpr qint64 kProgressInterval = 50;  // milliseconds
 }  // namespace
 
 ViewWorker::ViewWorker() {
-  qRegisterMetaType<Viewport>();
-  qRegisterMetaType<CellReading>();
+  connect(this, &ViewWorker::resultsPosted, this, &ViewWorker::EmitPosted, Qt::QueuedConnection);
   thread_ = std::jthread([this](std::stop_token stop) { Run(std::move(stop)); });
   JoinAtExit(this, [this] { StopAndJoin(); });
 }
@@ -52,6 +51,30 @@ void ViewWorker::Read(CellRequest request) {
   wake_.notify_one();
 }
 
+void ViewWorker::Post(std::function<void()> emitResult) {
+  bool first = false;
+  {
+    const std::lock_guard lock(mutex_);
+    first = mailbox_.empty();
+    mailbox_.push_back(std::move(emitResult));
+  }
+  // One notice for all the results posted until the window's thread takes them.
+  if (first) {
+    emit resultsPosted(QPrivateSignal());
+  }
+}
+
+void ViewWorker::EmitPosted() {
+  std::vector<std::function<void()>> results;
+  {
+    const std::lock_guard lock(mutex_);
+    results.swap(mailbox_);
+  }
+  for (const auto& emitResult : results) {
+    emitResult();
+  }
+}
+
 void ViewWorker::Run(std::stop_token stop) {
   while (!stop.stop_requested()) {
     std::optional<ViewRequest> view;
@@ -71,7 +94,9 @@ void ViewWorker::Run(std::stop_token stop) {
       }
     }
     if (cell) {
-      emit cellRead(ReadCell(*cell->grid, cell->cell), cell->serial);
+      Post([this, reading = ReadCell(*cell->grid, cell->cell), serial = cell->serial] {
+        emit cellRead(reading, serial);
+      });
     } else {
       DrawNow(*view, drawing);
     }
@@ -84,15 +109,20 @@ void ViewWorker::DrawNow(const ViewRequest& request, std::stop_token stop) {
   sinceShown.start();
   const ViewControl control{std::move(stop), [&](double fraction) {
                               if (sinceShown.elapsed() >= kProgressInterval) {
-                                emit progressChanged(fraction, request.serial);
+                                Post([this, fraction, serial = request.serial] {
+                                  emit progressChanged(fraction, serial);
+                                });
                                 sinceShown.restart();
                               }
                             }};
   const ViewResult result = DrawView(*request.grid, request.view, HandleOf(image), control);
   if (result.IsDone()) {
-    emit viewDrawn(image, request.view, request.serial);
+    Post([this, image = std::move(image), view = request.view, serial = request.serial] {
+      emit viewDrawn(image, view, serial);
+    });
   } else if (result.IsStale()) {
-    emit viewStale(QFile::decodeName(QByteArray::fromStdString(result.reason)), request.serial);
+    Post([this, reason = QFile::decodeName(QByteArray::fromStdString(result.reason)),
+          serial = request.serial] { emit viewStale(reason, serial); });
   }
 }
 

@@ -350,6 +350,39 @@ TEST_F(MapViewTest, TheWatchReloadsOnceTheFileHoldsStillThoughItsFolderIsBusy) {
   EXPECT_EQ(loads, 1);
 }
 
+// A hostile user: wheel, drag, key and hover storms during reloads and views, F5
+// again and again, and the window closed while a view is drawn. The window ends
+// where the last input left it. Under ThreadSanitizer this is the test of every
+// hand-over between the workers and the window.
+TEST_F(MapViewTest, StormsDuringLoadsAndViewsEndWhereTheLastInputLeftIt) {
+  QWindow* window = form.windowHandle();
+  const QPoint hover(45, 105);
+  for (int round = 0; round < 40; ++round) {
+    if (round % 4 == 0) {
+      QTest::keyClick(window, Qt::Key_F5);
+    }
+    Wheel(QPoint(200, 200), round % 2 == 0 ? 3 * 120 : -2 * 120);
+    Drag(QPoint(300, 300), QPoint(300 + round % 5, 290));
+    QTest::keyClick(window, round % 2 == 0 ? Qt::Key_Up : Qt::Key_Left);
+    QTest::mouseMove(window, hover + QPoint(1 + round % 3, 0));
+    if (round % 3 == 0) {
+      QTest::keyClick(window, Qt::Key_F);
+    }
+    QTest::qWait(1);  // the results of some views and readings come back in between
+  }
+  WaitForLoads(form);
+  EXPECT_EQ(Label1(form).text(), QStringLiteral("Loaded, 400x300"));
+  QTest::keyClick(window, Qt::Key_Home);
+  EXPECT_TRUE(QTest::qWaitFor([&] { return Shows(DefaultViewport()); }));
+  QTest::mouseMove(window, hover);
+  const QString expected = QStringLiteral("Column 20, row 259, record %1").arg(259 * kWidth + 20);
+  EXPECT_TRUE(QTest::qWaitFor([&] { return QToolTip::text().startsWith(expected); }));
+
+  QTest::keyClick(window, Qt::Key_F);
+  form.close();
+  EXPECT_FALSE(form.isVisible());
+}
+
 TEST_F(MapViewTest, CtrlSSavesAndCtrlCCopiesTheMapAsShown) {
   Drag(QPoint(300, 300), QPoint(280, 290));
   ASSERT_TRUE(QTest::qWaitFor([&] { return Shows(Viewport{2, 5 - 20, 25 - 10}); }));
