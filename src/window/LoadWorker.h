@@ -10,39 +10,29 @@
 #include <atomic>
 #include <functional>
 #include <string>
-#include <thread>
 
 #include "loader/LoadHost.h"
 #include "loader/LoadResult.h"
 #include "render/HeightRange.h"
 #include "render/MapPlacement.h"
+#include "window/WorkerThread.h"
 
 namespace tolmer {
 
-// Has `stopAndJoin` called at exit() unless ForgetAtExit(owner) came first: the
-// threads of windows that are never destroyed must not outlive the libraries they
-// use. Call once the application object exists.
-void JoinAtExit(const QObject* owner, std::function<void()> stopAndJoin);
-void ForgetAtExit(const QObject* owner);
-
 // Runs one load at a time on a thread of its own, so that the window stays
 // responsive, and reports to the window's thread by signal: the statuses, the
-// picture (at the clear, at most every kShowInterval while painting, and at the
-// end) and how far the load has got. The load paints into an image of its own; the
-// window only shows copies of it. Destroying the worker, or leaving the process by
-// exit(), stops and joins its load.
+// picture (at the clear, at most every Throttle::kInterval while painting, and at
+// the end) and how far the load has got. A load is never stopped by another: the
+// owner starts the next once it has ended. The load paints into an image of its
+// own; the window only shows copies of it. Destroying the worker, or leaving the
+// process by exit(), stops and joins its load.
 class LoadWorker : public QObject {
   Q_OBJECT
 
  public:
   using LoadFunction = std::function<LoadResult(const std::string& fileName, LoadHost& host)>;
 
-  static constexpr qint64 kShowInterval = 50;  // milliseconds
-
   LoadWorker(MapPlacement placement, LoadFunction load);
-  ~LoadWorker() override;
-  LoadWorker(const LoadWorker&) = delete;
-  LoadWorker& operator=(const LoadWorker&) = delete;
 
   // Starts loading fileName; the picture gets `background` where nothing is painted.
   // Only while idle: from the call until `finished` has been emitted, IsBusy() holds.
@@ -58,26 +48,28 @@ class LoadWorker : public QObject {
   // At the load's clear, just before the blank picture: what was shown is gone.
   void cleared();
   void pictureChanged(const QImage& picture);
-  // From 0 to 1, at most every kShowInterval.
+  // From 0 to 1, at most every Throttle::kInterval.
   void progressChanged(double fraction);
-  // On the window's thread, once the load's thread has ended.
+  // Once the load has ended and the worker is idle again.
   void finished(const tolmer::LoadResult& result);
-  // From the load's thread, to the window's.
-  void loadEnded(const tolmer::LoadResult& result, QPrivateSignal);
 
  private:
   class Host;
+  struct Request {
+    std::string fileName;
+    QColor background;
+  };
 
-  void OnLoadEnded(const LoadResult& result);
-  void StopAndJoin();
+  void Run(const Request& request, std::stop_token stop);
 
   const MapPlacement placement_;
   const LoadFunction load_;
   HeightRange range_;  // written only by the running load
   std::atomic<QSize> surfaceSize_;
   bool busy_ = false;
+  Outbox outbox_;
   // Last, so that it is stopped and joined before anything it uses goes.
-  std::jthread thread_;
+  WorkerThread<Request> thread_;
 };
 
 }  // namespace tolmer
