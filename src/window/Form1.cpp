@@ -26,6 +26,7 @@
 #include "grid/GridError.h"
 #include "render/ViewerGeometry.h"
 #include "window/FileDropFilter.h"
+#include "window/GridSession.h"
 #include "window/MapView.h"
 #include "window/PathCompleter.h"
 #include "window/PngExport.h"
@@ -68,8 +69,8 @@ Form1::Form1(QWidget* parent, LoadWorker::LoadFunction load)
       Command1(new QPushButton(QStringLiteral("Show"), this)),
       Label1(new QLabel(QStringLiteral("Status"), this)),
       progress_(new QProgressBar(this)),
-      watch_(new FileWatch(this)),
-      worker_(kViewerMapPlacement, std::move(load)) {
+      session_(new GridSession(this, std::move(load),
+                               [this] { return map_->palette().color(QPalette::Window); })) {
   setWindowTitle(QStringLiteral("Tolmer by Quindel"));
   resize(kViewerWidth, kViewerHeight);
   setMinimumSize(kMinimumViewerWidth, kMinimumViewerHeight);
@@ -101,19 +102,26 @@ Form1::Form1(QWidget* parent, LoadWorker::LoadFunction load)
   Text1->setFocus();
   AddDesktopWays();
 
-  worker_.SetSurfaceSize(size());
+  session_->SetSurfaceSize(size());
   connect(Command1, &QPushButton::clicked, this, &Form1::Command1_Click);
-  connect(&worker_, &LoadWorker::statusChanged, this, &Form1::SetStatus);
-  connect(&worker_, &LoadWorker::cleared, map_, &MapView::ForgetGrid);
-  connect(&worker_, &LoadWorker::pictureChanged, map_, &MapView::ShowPicture);
+  connect(session_, &GridSession::loadStarted, this, &Form1::LoadStarted);
+  connect(session_, &GridSession::statusChanged, this, &Form1::SetStatus);
+  connect(session_, &GridSession::progressChanged, this, &Form1::ShowProgress);
+  connect(session_, &GridSession::gridDropped, map_, &MapView::ForgetGrid);
+  connect(session_, &GridSession::pictureChanged, map_, &MapView::ShowPicture);
+  connect(session_, &GridSession::viewToKeep, map_, &MapView::RememberView);
+  connect(session_, &GridSession::gridShown, map_, &MapView::SetGrid);
+  connect(session_, &GridSession::loadFinished, this, &Form1::LoadEnded);
   connect(map_, &MapView::viewProgress, this, &Form1::ShowProgress);
   connect(map_, &MapView::viewSettled, this, [this] {
-    if (!worker_.IsBusy()) {
+    if (!session_->IsLoading()) {
       progress_->hide();
     }
   });
-  connect(&worker_, &LoadWorker::progressChanged, this, &Form1::ShowProgress);
-  connect(&worker_, &LoadWorker::finished, this, &Form1::LoadEnded);
+}
+
+bool Form1::IsLoading() const {
+  return session_->IsLoading();
 }
 
 void Form1::SetStatus(const QString& text) {
@@ -127,7 +135,7 @@ void Form1::resizeEvent(QResizeEvent* event) {
   QWidget::resizeEvent(event);
   map_->setGeometry(rect());
   progress_->setGeometry(ToQRect(ProgressStripRect(width())));
-  worker_.SetSurfaceSize(size());
+  session_->SetSurfaceSize(size());
   FitLabel1();
 }
 
@@ -136,8 +144,7 @@ void Form1::closeEvent(QCloseEvent* event) {
   for (QFileDialog* dialog : findChildren<QFileDialog*>()) {
     dialog->close();
   }
-  pendingFileName_.reset();
-  worker_.Stop();
+  session_->Stop();
   event->accept();
 }
 
@@ -184,11 +191,10 @@ void Form1::AcceptFileDrops() {
 void Form1::AddMapActions() {
   auto* reload = new QAction(QStringLiteral("Reload"), this);
   reload->setShortcuts({QKeySequence(Qt::Key_F5), QKeySequence(Qt::CTRL | Qt::Key_R)});
-  connect(reload, &QAction::triggered, this, &Form1::Reload);
+  connect(reload, &QAction::triggered, session_, &GridSession::Reload);
   watchAction_ = new QAction(QStringLiteral("Reload When the File Changes"), this);
   watchAction_->setCheckable(true);
-  connect(watchAction_, &QAction::toggled, this, &Form1::WatchShownFile);
-  connect(watch_, &FileWatch::changed, this, &Form1::Reload);
+  connect(watchAction_, &QAction::toggled, session_, &GridSession::SetWatching);
   auto* save = new QAction(QStringLiteral("Save the View…"), this);
   save->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_S));
   connect(save, &QAction::triggered, this, &Form1::ShowSaveDialog);
@@ -203,7 +209,7 @@ void Form1::AddMapActions() {
 void Form1::ShowSaveDialog() {
   const QImage view = map_->ShownPicture();
   QString suggestion = QStringLiteral("view.png");
-  if (const auto& grid = map_->Grid()) {
+  if (const auto& grid = session_->Grid()) {
     const QFileInfo file(QFile::decodeName(QByteArray::fromStdString(grid->fileName)));
     suggestion = file.absoluteDir().filePath(file.completeBaseName() + QStringLiteral(".png"));
   }
@@ -233,25 +239,6 @@ void Form1::CopyView() {
   QGuiApplication::clipboard()->setImage(map_->ShownPicture());
 }
 
-// Loads the file shown again, keeping the view.
-void Form1::Reload() {
-  const std::shared_ptr<const LoadedGrid>& grid = map_->Grid();
-  if (!grid) {
-    return;
-  }
-  reloadedView_ = map_->View();
-  Load(grid->fileName);
-}
-
-void Form1::WatchShownFile() {
-  const std::shared_ptr<const LoadedGrid>& grid = map_->Grid();
-  if (watchAction_->isChecked() && grid) {
-    watch_->Watch(grid->fileName, grid->stamp);
-  } else {
-    watch_->Stop();
-  }
-}
-
 void Form1::ShowOpenDialog() {
   auto* dialog = new QFileDialog(this, QStringLiteral("Open Cell Grid"), openFolder_);
   // Gone once closed: a hidden dialog would go on watching and reading its folder.
@@ -270,8 +257,7 @@ void Form1::ShowOpenDialog() {
 void Form1::OpenFile(const std::string& fileName) {
   Text1->setText(QFile::decodeName(QByteArray::fromStdString(fileName)));
   givenName_ = GivenName{Text1->text(), fileName};
-  reloadedView_.reset();
-  Load(fileName);
+  session_->Load(fileName);
 }
 
 void Form1::OpenChosenFile(const QString& name) {
@@ -285,25 +271,14 @@ void Form1::Command1_Click() {
   }
   // Text is not bytes: a name that is not valid UTF-8 would name another file.
   const QString text = Text1->text();
-  reloadedView_.reset();
-  Load(givenName_ && givenName_->text == text ? givenName_->bytes
-                                              : QFile::encodeName(text).toStdString());
+  session_->Load(givenName_ && givenName_->text == text ? givenName_->bytes
+                                                        : QFile::encodeName(text).toStdString());
 }
 
-void Form1::Load(const std::string& fileName) {
-  if (worker_.IsBusy()) {
-    // Loads never overlap: the last name clicked during a load comes next.
-    pendingFileName_ = fileName;
-    return;
-  }
-  StartLoad(fileName);
-}
-
-void Form1::StartLoad(const std::string& fileName) {
+void Form1::LoadStarted() {
   Label1->setToolTip(QString());
   Label1->setAccessibleDescription(QString());
   progress_->setValue(0);
-  worker_.Start(fileName, map_->palette().color(QPalette::Window));
 }
 
 void Form1::ShowProgress(double fraction) {
@@ -313,16 +288,6 @@ void Form1::ShowProgress(double fraction) {
 
 void Form1::LoadEnded(const LoadResult& result) {
   progress_->hide();
-  if (result.IsLoaded()) {
-    map_->SetGrid(result.Grid());
-    if (reloadedView_ && !pendingFileName_) {
-      map_->KeepView(*reloadedView_);
-    }
-    WatchShownFile();
-  }
-  if (!pendingFileName_) {
-    reloadedView_.reset();
-  }
   if (result.IsFailed()) {
     const QString reason = QFile::decodeName(QByteArray::fromStdString(result.Reason()));
     // As plain text, so that a file name that looks like markup is shown as it is.
@@ -330,10 +295,6 @@ void Form1::LoadEnded(const LoadResult& result) {
     Label1->setAccessibleDescription(reason);
   }
   emit loadFinished(result);
-  if (pendingFileName_) {
-    const std::string next = *std::exchange(pendingFileName_, std::nullopt);
-    StartLoad(next);
-  }
 }
 
 void Form1::FitLabel1() {

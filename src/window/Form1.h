@@ -9,8 +9,6 @@
 
 #include "loader/LoadResult.h"
 #include "loader/ShowGrid.h"
-#include "render/Viewport.h"
-#include "window/FileWatch.h"
 #include "window/LoadWorker.h"
 
 class QAction;
@@ -21,6 +19,7 @@ class QPushButton;
 
 namespace tolmer {
 
+class GridSession;
 class MapView;
 
 // The viewer's one window: a file name box, a "Show" button, a status label, and
@@ -38,7 +37,7 @@ class Form1 : public QWidget {
   // Replaces the whole status text in Label1.
   void SetStatus(const QString& text);
   // True from a click on Show until its load, and any load queued behind it, ends.
-  bool IsLoading() const { return worker_.IsBusy(); }
+  bool IsLoading() const;
   // Puts the name into Text1 and loads it as Show does, by exactly these bytes.
   void OpenFile(const std::string& fileName);
 
@@ -57,14 +56,11 @@ class Form1 : public QWidget {
   void AcceptFileDrops();
   void ShowOpenDialog();
   void OpenChosenFile(const QString& name);
-  void Load(const std::string& fileName);
-  void StartLoad(const std::string& fileName);
+  void LoadStarted();
   void ShowProgress(double fraction);
   void LoadEnded(const LoadResult& result);
   void FitLabel1();
   void AddMapActions();
-  void Reload();
-  void WatchShownFile();
   void ShowSaveDialog();
   void SaveView(const QImage& view, const QString& name);
   void CopyView();
@@ -84,14 +80,8 @@ class Form1 : public QWidget {
   std::optional<GivenName> givenName_;
   // Where the last file dialog was left, so that the next one opens there.
   QString openFolder_;
-  // The name of the last click on Show during a load, loaded once that load ends.
-  std::optional<std::string> pendingFileName_;
-  // The view to go back to once a reload has ended.
-  std::optional<Viewport> reloadedView_;
   QAction* watchAction_ = nullptr;
-  FileWatch* watch_;
-  // Last, so that its load is stopped and joined before the controls go.
-  LoadWorker worker_;
+  GridSession* session_;
 };
 
 }  // namespace tolmer

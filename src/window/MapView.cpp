@@ -118,13 +118,16 @@ void MapView::ShowPicture(const QImage& picture) {
   update();
 }
 
-void MapView::SetGrid(std::shared_ptr<const LoadedGrid> grid) {
+void MapView::SetGrid(std::shared_ptr<const LoadedGrid> grid, bool keepView) {
   grid_ = std::move(grid);
   ++generation_;
   notice_->hide();
   legend_->SetRange(grid_->range);
   if (picture_.size() != size()) {
     RequestDraw();  // the window changed size during the load
+  }
+  if (keepView) {
+    SetView(Panned(keptView_, 0, 0, Extent(), Area()));
   }
 }
 
@@ -134,10 +137,6 @@ void MapView::ForgetGrid() {
   notice_->hide();
   ForgetReadout();
   dragFrom_.reset();
-}
-
-void MapView::KeepView(const Viewport& view) {
-  SetView(Panned(view, 0, 0, Extent(), Area()));
 }
 
 void MapView::ToggleLegend() {

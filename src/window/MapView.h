@@ -40,13 +40,15 @@ class MapView : public QWidget {
   void ShowPicture(const QImage& picture);
   const QImage& Picture() const { return picture_; }
   // The grid whose picture is shown, once its load has ended; navigation needs one.
-  void SetGrid(std::shared_ptr<const LoadedGrid> grid);
+  // With `keepView`, the view goes back to the one remembered last, moved where
+  // needed so that part of the grid is in it.
+  void SetGrid(std::shared_ptr<const LoadedGrid> grid, bool keepView);
   // At a load's clear: the picture no longer shows the grid that was loaded.
   void ForgetGrid();
   const std::shared_ptr<const LoadedGrid>& Grid() const { return grid_; }
   const Viewport& View() const { return view_; }
-  // Goes back to `view`, moved where needed so that part of the grid is in it.
-  void KeepView(const Viewport& view);
+  // Remembers the view shown, for a grid that comes back with keepView.
+  void RememberView() { keptView_ = view_; }
   // The window's own actions, listed in the map's menu after the map's.
   void AddMenuActions(const QList<QAction*>& actions) { windowActions_ += actions; }
 
@@ -103,6 +105,7 @@ class MapView : public QWidget {
   QImage picture_;        // on hand
   Viewport pictureView_;  // the view it shows
   Viewport view_;         // the view wanted
+  Viewport keptView_;     // to go back to when a reloaded grid comes
   std::shared_ptr<const LoadedGrid> grid_;
   // Counts grids shown, so that results for an earlier one are dropped.
   quint64 generation_ = 0;
