@@ -4,12 +4,14 @@
 
 #include <QColor>
 #include <QImage>
+#include <QRect>
 #include <QSize>
 #include <functional>
 #include <utility>
 
 #include "render/Colour.h"
 #include "render/DrawingSurface.h"
+#include "render/ViewerGeometry.h"
 
 namespace tolmer {
 
@@ -26,6 +28,11 @@ inline QImage BlankImage(QSize size, const QColor& background) {
     image.fill(background);
   }
   return image;
+}
+
+// A rectangle of the client area as Qt takes it.
+inline QRect ToQRect(const PixelRect& rect) {
+  return QRect(rect.left, rect.top, rect.width, rect.height);
 }
 
 inline QColor ToQColor(Colour colour) {

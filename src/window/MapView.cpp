@@ -2,6 +2,7 @@
 // SPDX-License-Identifier: MIT
 #include "window/MapView.h"
 
+#include <QAction>
 #include <QContextMenuEvent>
 #include <QFile>
 #include <QKeyEvent>
@@ -11,8 +12,6 @@
 #include <QPaintEvent>
 #include <QPainter>
 #include <QRegion>
-#include <QShortcut>
-#include <QToolTip>
 #include <QWheelEvent>
 #include <cmath>
 #include <utility>
@@ -24,55 +23,13 @@ namespace {
 
 constexpr int kWheelStep = 120;  // eighths of a degree: one notch
 constexpr int kPanStep = 64;     // pixels an arrow key moves the map
-// A pointer's position comes as device pixels over the ratio; this much of a device
-// pixel absorbs the rounding of that division.
-constexpr double kDeviceSlack = 1e-6;
-
-// Enough digits to tell a float from its neighbours.
-QString Number(double value) {
-  return HeightText(value, 9);
-}
-
-// Column and row as stored in the file, the record number, then the cell's values.
-QString DescribeCell(const CellReading& reading) {
-  const CellRecord& cell = reading.values;
-  const QLocale locale = ShownNumbers();
-  // A decimal comma would run into the commas between the heights.
-  const QString gap =
-      locale.decimalPoint() == QStringLiteral(",") ? QStringLiteral("; ") : QStringLiteral(", ");
-  return QStringLiteral("Column %1, row %2, record %3\nHeights %4\nType %5")
-      .arg(locale.toString(reading.cell.column), locale.toString(reading.storedRow),
-           locale.toString(reading.record),
-           QStringList{Number(cell.Height1), Number(cell.Height2), Number(cell.Height3),
-                       Number(cell.Height4)}
-               .join(gap),
-           locale.toString(cell.CellType));
-}
-
-// The centre of the picture's pixel that is painted at `position`. The painter scales
-// the picture by `ratio` to device pixels, each showing the pixel under its centre, and
-// a centre on the boundary of two pixels shows the first.
-QPointF PaintedPixelCentre(QPointF position, double ratio) {
-  const auto axis = [ratio](double at) {
-    const double device = std::floor(at * ratio + kDeviceSlack);
-    return std::ceil((device + 0.5) / ratio) - 0.5;
-  };
-  return QPointF(axis(position.x()), axis(position.y()));
-}
-
-// The height of the corner of `cell` painted at `at`, a pixel's centre.
-float CornerUnder(const CellRecord& cell, const Viewport& view, QPointF at) {
-  const double across = (at.x() - view.left) / view.scale;
-  const double down = (at.y() - view.top) / view.scale;
-  const bool right = across - std::floor(across) >= 0.5;
-  const bool lower = down - std::floor(down) >= 0.5;
-  return lower ? (right ? cell.Height2 : cell.Height1) : (right ? cell.Height4 : cell.Height3);
-}
-
 }  // namespace
 
 MapView::MapView(QWidget* parent)
-    : QWidget(parent), notice_(new QLabel(this)), legend_(new MapLegend(this)) {
+    : QWidget(parent),
+      notice_(new QLabel(this)),
+      legend_(new MapLegend(this)),
+      readout_(*this, *legend_) {
   // paintEvent covers every pixel itself: with the picture, or the background around it.
   setAttribute(Qt::WA_OpaquePaintEvent);
   // A click gives the map the keys of its own, and so does Tab, after the controls.
@@ -87,10 +44,9 @@ MapView::MapView(QWidget* parent)
   notice_->hide();
   // Off until asked for, so that the picture stays exactly the load's.
   legend_->hide();
-  AddShortcuts();
+  AddCommands();
   connect(&worker_, &ViewWorker::viewDrawn, this, &MapView::OnViewDrawn);
   connect(&worker_, &ViewWorker::viewStale, this, &MapView::OnViewStale);
-  connect(&worker_, &ViewWorker::cellRead, this, &MapView::OnCellRead);
   connect(&worker_, &ViewWorker::progressChanged, this, [this](double fraction, quint64 serial) {
     if (serial == generation_) {
       emit viewProgress(fraction);
@@ -98,17 +54,54 @@ MapView::MapView(QWidget* parent)
   });
 }
 
-// Window-wide, as the text box has no use for them.
-void MapView::AddShortcuts() {
-  const auto add = [this](QKeySequence keys, auto action) {
-    auto* shortcut = new QShortcut(keys, this);
-    shortcut->setContext(Qt::WindowShortcut);
-    connect(shortcut, &QShortcut::activated, this, action);
+// Each command once: its text, its keys, and whether it is in the map's menu. Keys
+// that the text box has a use for act only while the map has the keys, through
+// keyPressEvent; the others are shortcuts of the whole window.
+void MapView::AddCommands() {
+  struct Command {
+    const char* text;
+    QList<QKeySequence> mapKeys;
+    QList<QKeySequence> windowKeys;
+    void (MapView::*run)();
+    bool inMenu = true;
+    bool checkable = false;
   };
-  add(QKeySequence(Qt::CTRL | Qt::Key_0), [this] { ShowActualSize(); });
-  add(QKeySequence::ZoomIn, [this] { ZoomBy(1); });
-  add(QKeySequence(Qt::CTRL | Qt::Key_Equal), [this] { ZoomBy(1); });
-  add(QKeySequence::ZoomOut, [this] { ZoomBy(-1); });
+  const Command commands[] = {
+      {"Fit the Grid", {Qt::Key_F}, {}, &MapView::FitGrid},
+      {"Actual Size", {Qt::Key_Home}, {Qt::CTRL | Qt::Key_0}, &MapView::ShowActualSize},
+      {"Zoom In", {}, {QKeySequence::ZoomIn, Qt::CTRL | Qt::Key_Equal}, &MapView::ZoomIn},
+      {"Zoom Out", {}, {QKeySequence::ZoomOut}, &MapView::ZoomOut},
+      {"Legend", {Qt::Key_L}, {}, &MapView::ToggleLegend, true, true},
+      {"Cell at the Centre", {Qt::Key_I}, {}, &MapView::ReadCentre},
+      {"Pan Left", {Qt::Key_Left}, {}, &MapView::PanLeft, false},
+      {"Pan Right", {Qt::Key_Right}, {}, &MapView::PanRight, false},
+      {"Pan Up", {Qt::Key_Up}, {}, &MapView::PanUp, false},
+      {"Pan Down", {Qt::Key_Down}, {}, &MapView::PanDown, false},
+      {"Menu", {Qt::SHIFT | Qt::Key_F10, Qt::Key_Menu}, {}, &MapView::ShowMenuAtCentre, false},
+  };
+  for (const Command& command : commands) {
+    const auto make = [&](const QList<QKeySequence>& keys) {
+      auto* action = new QAction(QString::fromUtf8(command.text), this);
+      action->setShortcuts(keys);
+      connect(action, &QAction::triggered, this, command.run);
+      return action;
+    };
+    QAction* shown = nullptr;
+    if (!command.windowKeys.isEmpty()) {
+      shown = make(command.windowKeys);
+      shown->setShortcutContext(Qt::WindowShortcut);
+      addAction(shown);
+    }
+    if (!command.mapKeys.isEmpty()) {
+      // Not added to the widget, so that its keys are no shortcuts.
+      keyActions_.push_back(make(command.mapKeys));
+      shown = shown != nullptr ? shown : keyActions_.back();
+    }
+    shown->setCheckable(command.checkable);
+    if (command.inMenu) {
+      menuActions_.push_back(shown);
+    }
+  }
 }
 
 void MapView::ShowPicture(const QImage& picture) {
@@ -123,6 +116,7 @@ void MapView::SetGrid(std::shared_ptr<const LoadedGrid> grid, bool keepView) {
   ++generation_;
   notice_->hide();
   legend_->SetRange(grid_->range);
+  readout_.Moved(Place());
   if (picture_.size() != size()) {
     RequestDraw();  // the window changed size during the load
   }
@@ -135,13 +129,38 @@ void MapView::ForgetGrid() {
   grid_.reset();
   ++generation_;
   notice_->hide();
-  ForgetReadout();
+  readout_.Forget();
+  readout_.Moved(Place());
   dragFrom_.reset();
 }
 
 void MapView::ToggleLegend() {
   legend_->SetWanted(!legend_->Wanted() && grid_);
   PlaceOverlays();
+}
+
+void MapView::ReadCentre() {
+  readout_.Follow(Centre());
+}
+
+void MapView::ShowMenuAtCentre() {
+  ShowMenu(mapToGlobal(Centre().toPoint()));
+}
+
+void MapView::PanLeft() {
+  PanBy(QPointF(kPanStep, 0));
+}
+
+void MapView::PanRight() {
+  PanBy(QPointF(-kPanStep, 0));
+}
+
+void MapView::PanUp() {
+  PanBy(QPointF(0, kPanStep));
+}
+
+void MapView::PanDown() {
+  PanBy(QPointF(0, -kPanStep));
 }
 
 void MapView::PlaceOverlays() {
@@ -160,8 +179,12 @@ void MapView::ShowActualSize() {
   SetView(DefaultViewport());
 }
 
-void MapView::ZoomBy(int steps) {
-  ZoomAbout(steps, Centre());
+void MapView::ZoomIn() {
+  ZoomAbout(1, Centre());
+}
+
+void MapView::ZoomOut() {
+  ZoomAbout(-1, Centre());
 }
 
 void MapView::ZoomAbout(int steps, QPointF point) {
@@ -179,9 +202,7 @@ void MapView::SetView(const Viewport& view) {
   view_ = view;
   RequestDraw();
   update();
-  if (readAt_) {
-    ShowCellUnder(*readAt_);
-  }
+  readout_.Moved(Place());
 }
 
 void MapView::RequestDraw() {
@@ -254,7 +275,7 @@ void MapView::resizeEvent(QResizeEvent* event) {
 void MapView::mousePressEvent(QMouseEvent* event) {
   if (event->button() == Qt::LeftButton) {
     dragFrom_ = event->position().toPoint();
-    ForgetReadout();
+    readout_.Forget();
   }
   QWidget::mousePressEvent(event);
 }
@@ -266,7 +287,7 @@ void MapView::mouseMoveEvent(QMouseEvent* event) {
     dragFrom_ = position;
     return;
   }
-  ShowCellUnder(event->position());
+  readout_.Follow(event->position());
 }
 
 void MapView::mouseReleaseEvent(QMouseEvent* event) {
@@ -287,61 +308,32 @@ void MapView::wheelEvent(QWheelEvent* event) {
 }
 
 void MapView::keyPressEvent(QKeyEvent* event) {
-  switch (event->key()) {
-    case Qt::Key_F:
-      FitGrid();
-      break;
-    case Qt::Key_Home:
-      ShowActualSize();
-      break;
-    case Qt::Key_L:
-      ToggleLegend();
-      break;
-    case Qt::Key_Left:
-      PanBy(QPointF(kPanStep, 0));
-      break;
-    case Qt::Key_Right:
-      PanBy(QPointF(-kPanStep, 0));
-      break;
-    case Qt::Key_Up:
-      PanBy(QPointF(0, kPanStep));
-      break;
-    case Qt::Key_Down:
-      PanBy(QPointF(0, -kPanStep));
-      break;
-    case Qt::Key_I:
-      ShowCellUnder(Centre());
-      break;
-    case Qt::Key_F10:
-      if (event->modifiers() != Qt::ShiftModifier) {
-        QWidget::keyPressEvent(event);
+  const QKeySequence pressed(event->keyCombination());
+  for (QAction* action : std::as_const(keyActions_)) {
+    for (const QKeySequence& keys : action->shortcuts()) {
+      // A plain key acts whatever the modifiers held with it.
+      const bool plain = keys[0].keyboardModifiers() == Qt::NoModifier;
+      if (pressed == keys || (plain && keys[0].key() == event->key())) {
+        action->trigger();
+        event->accept();
         return;
       }
-      ShowMenu(mapToGlobal(Centre().toPoint()));
-      break;
-    // Where the window system turns the Menu key into a context menu event too, that
-    // comes first, and the open menu takes the key.
-    case Qt::Key_Menu:
-      ShowMenu(mapToGlobal(Centre().toPoint()));
-      break;
-    default:
-      QWidget::keyPressEvent(event);
-      return;
+    }
   }
-  event->accept();
+  QWidget::keyPressEvent(event);
 }
 
 // Tab's arrival shows the readout of the centre cell: the map has no focus frame, and
 // so the readout tells where the keys went.
 void MapView::focusInEvent(QFocusEvent* event) {
   if (event->reason() == Qt::TabFocusReason || event->reason() == Qt::BacktabFocusReason) {
-    ShowCellUnder(Centre());
+    readout_.Follow(Centre());
   }
   QWidget::focusInEvent(event);
 }
 
 void MapView::focusOutEvent(QFocusEvent* event) {
-  ForgetReadout();
+  readout_.Forget();
   QWidget::focusOutEvent(event);
 }
 
@@ -352,22 +344,14 @@ void MapView::contextMenuEvent(QContextMenuEvent* event) {
 void MapView::ShowMenu(QPoint globalPosition) {
   auto* menu = new QMenu(this);
   menu->setAttribute(Qt::WA_DeleteOnClose);
-  const bool navigable = static_cast<bool>(grid_);
-  const auto add = [&](const QString& text, const QKeySequence& keys, auto action) {
-    QAction* item = menu->addAction(text, this, action);
-    item->setShortcut(keys);
-    item->setEnabled(navigable);
-  };
-  add(QStringLiteral("Fit the Grid"), QKeySequence(Qt::Key_F), [this] { FitGrid(); });
-  add(QStringLiteral("Actual Size"), QKeySequence(Qt::CTRL | Qt::Key_0),
-      [this] { ShowActualSize(); });
-  add(QStringLiteral("Zoom In"), QKeySequence::ZoomIn, [this] { ZoomBy(1); });
-  add(QStringLiteral("Zoom Out"), QKeySequence::ZoomOut, [this] { ZoomBy(-1); });
-  add(QStringLiteral("Legend"), QKeySequence(Qt::Key_L), [this] { ToggleLegend(); });
-  menu->actions().back()->setCheckable(true);
-  menu->actions().back()->setChecked(legend_->Wanted());
-  add(QStringLiteral("Cell at the Centre"), QKeySequence(Qt::Key_I),
-      [this] { ShowCellUnder(Centre()); });
+  for (QAction* command : menuActions_) {
+    QAction* item = menu->addAction(command->text(), command, &QAction::trigger);
+    item->setShortcut(command->shortcut());
+    item->setCheckable(command->isCheckable());
+    // The legend is the one command with a state to show.
+    item->setChecked(command->isCheckable() && legend_->Wanted());
+    item->setEnabled(static_cast<bool>(grid_));
+  }
   menu->addSeparator();
   menu->addAction(QStringLiteral("Pan: drag, or the arrow keys"))->setEnabled(false);
   menu->addAction(QStringLiteral("Zoom about the pointer: the wheel"))->setEnabled(false);
@@ -378,52 +362,12 @@ void MapView::ShowMenu(QPoint globalPosition) {
 }
 
 void MapView::leaveEvent(QEvent* event) {
-  ForgetReadout();
+  readout_.Forget();
   QWidget::leaveEvent(event);
 }
 
-void MapView::ShowCellUnder(QPointF position) {
-  readAt_ = position;
-  const std::optional<PictureCell> cell = CellUnder(position);
-  if (!cell) {
-    HideReadout();
-    return;
-  }
-  worker_.Read(ViewWorker::CellRequest{grid_, *cell, generation_});
-}
-
-// The cell whose pixels are painted at `position`, at the screen's device pixel ratio.
-std::optional<PictureCell> MapView::CellUnder(QPointF position) const {
-  const QPointF painted = PaintedPixelCentre(position, devicePixelRatioF());
-  if (!grid_ || !QRectF(ToQRect(Area())).contains(painted)) {
-    return std::nullopt;
-  }
-  return CellAt(view_, painted.x(), painted.y(), Extent());
-}
-
-void MapView::OnCellRead(const CellReading& reading, quint64 serial) {
-  const std::optional<PictureCell> under = readAt_ ? CellUnder(*readAt_) : std::nullopt;
-  if (serial != generation_ || !under || under->column != reading.cell.column ||
-      under->row != reading.cell.row || !reading.result.IsDone()) {
-    return;
-  }
-  legend_->SetMark(
-      CornerUnder(reading.values, view_, PaintedPixelCentre(*readAt_, devicePixelRatioF())));
-  const QString text = DescribeCell(reading);
-  setAccessibleDescription(text);
-  // Beside the pointer, as a tooltip would be, so that no pixel of the map changes.
-  QToolTip::showText(mapToGlobal(readAt_->toPoint() + QPoint(16, 16)), text, this);
-}
-
-void MapView::ForgetReadout() {
-  readAt_.reset();
-  HideReadout();
-}
-
-void MapView::HideReadout() {
-  QToolTip::hideText();
-  legend_->SetMark(std::nullopt);
-  setAccessibleDescription(QString());
+MapPlace MapView::Place() const {
+  return MapPlace{grid_, view_, Area(), generation_};
 }
 
 GridExtent MapView::Extent() const {

@@ -10,16 +10,13 @@
 
 #include "loader/LoadResult.h"
 #include "render/Viewport.h"
+#include "window/ImageSurface.h"
+#include "window/MapReadout.h"
 #include "window/ViewWorker.h"
 
 class QLabel;
 
 namespace tolmer {
-
-// A rectangle of the client area as Qt takes it.
-inline QRect ToQRect(const PixelRect& rect) {
-  return QRect(rect.left, rect.top, rect.width, rect.height);
-}
 
 class MapLegend;
 
@@ -60,8 +57,9 @@ class MapView : public QWidget {
   QImage ShownPicture();
   // Says `text` over the map's lower left corner, until the next load or resize.
   void ShowNotice(const QString& text);
-  // Zooms about the centre of the map area.
-  void ZoomBy(int steps);
+  // Zoom about the centre of the map area.
+  void ZoomIn();
+  void ZoomOut();
 
  signals:
   // How far the records of a view have been read, when that takes a while.
@@ -83,20 +81,21 @@ class MapView : public QWidget {
   void leaveEvent(QEvent* event) override;
 
  private:
-  void AddShortcuts();
+  void AddCommands();
   void SetView(const Viewport& view);
   void RequestDraw();
   void PanBy(QPointF delta);
   void ZoomAbout(int steps, QPointF point);
   void OnViewDrawn(const QImage& image, const Viewport& view, quint64 serial);
   void OnViewStale(const QString& reason, quint64 serial);
-  void OnCellRead(const CellReading& reading, quint64 serial);
   void ShowMenu(QPoint globalPosition);
-  // The readout follows the cell under `position` as the view changes, until forgotten.
-  void ShowCellUnder(QPointF position);
-  std::optional<PictureCell> CellUnder(QPointF position) const;
-  void ForgetReadout();
-  void HideReadout();
+  void ShowMenuAtCentre();
+  void ReadCentre();
+  void PanLeft();
+  void PanRight();
+  void PanUp();
+  void PanDown();
+  MapPlace Place() const;
   void PlaceOverlays();
   GridExtent Extent() const;
   PixelRect Area() const;
@@ -110,10 +109,12 @@ class MapView : public QWidget {
   // Counts grids shown, so that results for an earlier one are dropped.
   quint64 generation_ = 0;
   std::optional<QPoint> dragFrom_;
-  int wheelAngle_ = 0;             // eighths of a degree not yet turned into a zoom step
-  std::optional<QPointF> readAt_;  // where the readout names the cell: pointer or centre
+  int wheelAngle_ = 0;  // eighths of a degree not yet turned into a zoom step
   QLabel* notice_;
   MapLegend* legend_;
+  MapReadout readout_;
+  QList<QAction*> menuActions_;  // the map's own commands
+  QList<QAction*> keyActions_;   // those with keys for the map alone
   QList<QAction*> windowActions_;
   ViewWorker worker_;
 };
