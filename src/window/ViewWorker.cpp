@@ -10,15 +10,9 @@
 namespace tolmer {
 
 ViewWorker::ViewWorker()
-    : views_(this, [this](ViewRequest& request,
-                          std::stop_token stop) { DrawNow(request, std::move(stop)); }),
-      cells_(this, [this](CellRequest& request, std::stop_token) { ReadNow(request); }) {}
-
-void ViewWorker::ReadNow(const CellRequest& request) {
-  outbox_.Post([this, reading = ReadCell(*request.grid, request.cell), serial = request.serial] {
-    emit cellRead(reading, serial);
-  });
-}
+    : views_(this, [this](ViewRequest& request, std::stop_token stop) {
+        DrawNow(request, std::move(stop));
+      }) {}
 
 void ViewWorker::DrawNow(const ViewRequest& request, std::stop_token stop) {
   QImage image = BlankImage(request.size, request.background);

@@ -19,12 +19,10 @@
 
 namespace tolmer {
 
-// Draws views of a loaded grid and reads the cell under the pointer, each on a
-// thread of its own, so that the window's thread never waits for the file and a
-// readout never waits for a view. Only the latest request of each kind counts: a
-// new view stops the one being drawn, and a new cell replaces one not yet read.
-// Results come back by signal, on the window's thread, with the serial their
-// request was given.
+// Draws views of a loaded grid on a thread of its own, so that the window's thread
+// never waits for the file. Only the latest view counts: a new one stops the one
+// being drawn. Results come back by signal, on the window's thread, with the serial
+// their request was given.
 class ViewWorker : public QObject {
   Q_OBJECT
 
@@ -36,32 +34,23 @@ class ViewWorker : public QObject {
     QColor background;
     quint64 serial = 0;
   };
-  struct CellRequest {
-    std::shared_ptr<const LoadedGrid> grid;
-    PictureCell cell;
-    quint64 serial = 0;
-  };
 
   ViewWorker();
 
   void Draw(ViewRequest request) { views_.Post(std::move(request), true); }
-  void Read(CellRequest request) { cells_.Post(std::move(request), false); }
 
  signals:
   void viewDrawn(const QImage& image, const tolmer::Viewport& view, quint64 serial);
   void viewStale(const QString& reason, quint64 serial);
-  void cellRead(const tolmer::CellReading& reading, quint64 serial);
   // How far a long read of records has got, from 0 to 1, at most every 50 ms.
   void progressChanged(double fraction, quint64 serial);
 
  private:
   void DrawNow(const ViewRequest& request, std::stop_token stop);
-  void ReadNow(const CellRequest& request);
 
   Outbox outbox_;
-  // Last, so that they are stopped and joined before anything they use goes.
+  // Last, so that it is stopped and joined before anything it uses goes.
   WorkerThread<ViewRequest> views_;
-  WorkerThread<CellRequest> cells_;
 };
 
 }  // namespace tolmer
