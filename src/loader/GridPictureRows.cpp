@@ -6,6 +6,7 @@
 #include <cmath>
 #include <cstring>
 
+#include "grid/GridError.h"
 #include "render/CellColor.h"
 #include "render/MemorySurface.h"
 
@@ -96,10 +97,17 @@ GridPictureRows::GridPictureRows(const GridReader& reader, const GridHeader& hea
 }
 
 void GridPictureRows::Next(unsigned char* rgb) {
-  if (pendingRgb_.empty()) {
-    NextBinned(rgb);
-  } else {
-    NextCrisp(rgb);
+  try {
+    if (pendingRgb_.empty()) {
+      NextBinned(rgb);
+    } else {
+      NextCrisp(rgb);
+    }
+  } catch (const GridError&) {
+    // A file rewritten under the read failed because of that, whatever its
+    // half-written bytes made the reading trip over.
+    reader_.requireUnchanged();
+    throw;
   }
   ++nextY_;
 }
