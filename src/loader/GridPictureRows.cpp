@@ -96,12 +96,19 @@ GridPictureRows::GridPictureRows(const GridReader& reader, const GridHeader& hea
   }
 }
 
-void GridPictureRows::Next(unsigned char* rgb) {
+GridPictureRows::Row GridPictureRows::MakeRow() const {
+  Row row;
+  row.rgb.resize(3 * static_cast<std::size_t>(width_));
+  row.sums.resize(sums_.size());
+  return row;
+}
+
+void GridPictureRows::Draw(Row& row) {
   try {
     if (pendingRgb_.empty()) {
-      NextBinned(rgb);
+      DrawBinned(row);
     } else {
-      NextCrisp(rgb);
+      DrawCrisp(row.rgb.data());
     }
   } catch (const GridError&) {
     // A file rewritten under the read failed because of that, whatever its
@@ -112,7 +119,15 @@ void GridPictureRows::Next(unsigned char* rgb) {
   ++nextY_;
 }
 
-void GridPictureRows::NextCrisp(unsigned char* rgb) {
+const unsigned char* GridPictureRows::Shade(Row& row) const {
+  for (std::size_t x = 0; x < row.sums.size(); ++x) {
+    PutColour(row.rgb.data() + 3 * x, row.sums[x].IsEmpty() ? MemorySurface::kDefaultBackground
+                                                            : BinColour(row.sums[x], range_));
+  }
+  return row.rgb.data();
+}
+
+void GridPictureRows::DrawCrisp(unsigned char* rgb) {
   if (nextY_ % 2 == 1) {
     std::memcpy(rgb, pendingRgb_.data(), pendingRgb_.size());
     return;
@@ -136,7 +151,7 @@ void GridPictureRows::NextCrisp(unsigned char* rgb) {
                });
 }
 
-void GridPictureRows::NextBinned(unsigned char* rgb) {
+void GridPictureRows::DrawBinned(Row& row) {
   // Every row of cells whose upper corners land on this pixel row; their lower ones
   // land here or on the row below.
   const double reach = scale_ > 1.0 ? 0.25 * scale_ : 0.5 * scale_;
@@ -149,10 +164,7 @@ void GridPictureRows::NextBinned(unsigned char* rgb) {
     }
     ++nextRow_;
   }
-  for (std::size_t x = 0; x < sums_.size(); ++x) {
-    PutColour(rgb + 3 * x,
-              sums_[x].IsEmpty() ? MemorySurface::kDefaultBackground : BinColour(sums_[x], range_));
-  }
+  std::swap(row.sums, sums_);
   std::swap(sums_, belowSums_);
   std::fill(belowSums_.begin(), belowSums_.end(), BinSums{});
 }

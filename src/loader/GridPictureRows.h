@@ -29,16 +29,27 @@ class GridPictureRows {
   GridPictureRows(const GridReader& reader, const GridHeader& header, const HeightRange& range,
                   const GridPicture& picture);
 
+  // One row of the picture on its way: drawn by Draw(), then made R, G, B bytes
+  // by Shade(), which may run on another thread, so that a scaled picture's
+  // shading overlaps the reading and binning of the rows after it.
+  struct Row {
+    std::vector<unsigned char> rgb;
+    std::vector<BinSums> sums;
+  };
+
   std::int32_t Width() const { return width_; }
   std::int32_t Height() const { return height_; }
 
-  // Writes the next row, from the top, as R, G, B bytes: 3 x Width() of them.
-  // Throws GridError where the file cannot be read.
-  void Next(unsigned char* rgb);
+  Row MakeRow() const;
+  // Draws the next row, from the top, into `row`. Throws GridError where the file
+  // cannot be read.
+  void Draw(Row& row);
+  // The row's R, G, B bytes, 3 x Width() of them, held by `row`.
+  const unsigned char* Shade(Row& row) const;
 
  private:
-  void NextCrisp(unsigned char* rgb);
-  void NextBinned(unsigned char* rgb);
+  void DrawCrisp(unsigned char* rgb);
+  void DrawBinned(Row& row);
   void AddCorners(std::int64_t row);
   void AddCells(std::int64_t row);
 

@@ -136,10 +136,8 @@ PngRowWriter::PngRowWriter(AtomicFile& file, std::int32_t width, std::int32_t he
 // in flight at most, so that both work at once while memory stays a few rows.
 class RowPipe {
  public:
-  RowPipe(std::int32_t width, std::int32_t height)
-      : rowBytes_(3 * static_cast<std::size_t>(width)),
-        height_(height),
-        blocks_(kBlocks, std::vector<unsigned char>(kRowsPerBlock * rowBytes_)) {}
+  explicit RowPipe(const GridPictureRows& rows)
+      : height_(rows.Height()), blocks_(kBlocks * kRowsPerBlock, rows.MakeRow()) {}
 
   // On the drawing thread: every row, unless Stop() comes first.
   void Fill(GridPictureRows& rows) {
@@ -152,9 +150,8 @@ class RowPipe {
             return;
           }
         }
-        unsigned char* bytes = blocks_[Slot(block)].data();
         for (std::int64_t row = 0; row < RowsIn(block); ++row) {
-          rows.Next(bytes + static_cast<std::size_t>(row) * rowBytes_);
+          rows.Draw(RowOf(block, row));
         }
         Publish(made_, block + 1);
       }
@@ -165,10 +162,10 @@ class RowPipe {
     }
   }
 
-  // On the encoding thread: hands every row to take(row) in order, and throws what
-  // the drawing thread met.
+  // On the encoding thread: hands the bytes of every row to take(bytes) in order,
+  // and throws what the drawing thread met.
   template <typename Take>
-  void Drain(Take take) {
+  void Drain(const GridPictureRows& rows, Take take) {
     for (std::int64_t block = 0; block < BlockCount(); ++block) {
       {
         std::unique_lock lock(mutex_);
@@ -177,9 +174,8 @@ class RowPipe {
           std::rethrow_exception(failure_);
         }
       }
-      const unsigned char* bytes = blocks_[Slot(block)].data();
       for (std::int64_t row = 0; row < RowsIn(block); ++row) {
-        take(bytes + static_cast<std::size_t>(row) * rowBytes_);
+        take(rows.Shade(RowOf(block, row)));
       }
       Publish(taken_, block + 1);
     }
@@ -188,8 +184,9 @@ class RowPipe {
   void Stop() { Publish(stopped_, true); }
 
  private:
+  // 16 rows in flight: 8 MiB of sums for a scaled picture 16384 pixels wide.
   static constexpr std::int64_t kBlocks = 4;
-  static constexpr std::size_t kRowsPerBlock = 8;
+  static constexpr std::size_t kRowsPerBlock = 4;
 
   std::int64_t BlockCount() const {
     return (height_ + static_cast<std::int64_t>(kRowsPerBlock) - 1) /
@@ -199,7 +196,10 @@ class RowPipe {
     return std::min(static_cast<std::int64_t>(kRowsPerBlock),
                     height_ - block * static_cast<std::int64_t>(kRowsPerBlock));
   }
-  static std::size_t Slot(std::int64_t block) { return static_cast<std::size_t>(block % kBlocks); }
+  GridPictureRows::Row& RowOf(std::int64_t block, std::int64_t row) {
+    return blocks_[static_cast<std::size_t>(block % kBlocks) * kRowsPerBlock +
+                   static_cast<std::size_t>(row)];
+  }
 
   template <typename Value>
   void Publish(Value& field, Value value) {
@@ -208,9 +208,8 @@ class RowPipe {
     changed_.notify_all();
   }
 
-  std::size_t rowBytes_;
   std::int64_t height_;
-  std::vector<std::vector<unsigned char>> blocks_;
+  std::vector<GridPictureRows::Row> blocks_;
   std::mutex mutex_;
   std::condition_variable changed_;
   std::int64_t made_ = 0;   // blocks drawn
@@ -224,10 +223,10 @@ void WritePicture(const GridReader& reader, const GridHeader& header, const Heig
                   const GridPicture& picture, AtomicFile& file) {
   GridPictureRows rows(reader, header, range, picture);
   PngRowWriter png(file, rows.Width(), rows.Height());
-  RowPipe pipe(rows.Width(), rows.Height());
+  RowPipe pipe(rows);
   std::jthread drawing([&] { pipe.Fill(rows); });
   try {
-    pipe.Drain([&](const unsigned char* row) { png.WriteRow(row); });
+    pipe.Drain(rows, [&](const unsigned char* row) { png.WriteRow(row); });
   } catch (...) {
     pipe.Stop();
     throw;

@@ -171,12 +171,12 @@ TEST_F(ViewRenderTest, PictureRowsFromAFileChangedUnderThemFail) {
     reader.open(path);
     GridPictureRows rows(reader, grid->header, grid->range,
                          BoundedGridPicture({40, 30}, bound, bound));
-    std::vector<unsigned char> rgb(3 * static_cast<std::size_t>(rows.Width()));
-    rows.Next(rgb.data());
+    GridPictureRows::Row row = rows.MakeRow();
+    rows.Draw(row);
     std::filesystem::resize_file(path, kHeaderSize + 20 * kCellRecordSize);
     try {
       for (std::int32_t y = 1; y < rows.Height(); ++y) {
-        rows.Next(rgb.data());
+        rows.Draw(row);
       }
       ADD_FAILURE() << "every row was made";
     } catch (const GridError& error) {
