@@ -51,6 +51,28 @@ std::int64_t PixelOf(double coordinate, std::int64_t limit) {
   return std::min(static_cast<std::int64_t>(std::floor(coordinate)), limit);
 }
 
+// For each of `pixels` pixel columns and the end, the first of `columns` cells
+// whose centre lies in it or beyond, at `scale` pixels a cell: estimated, then
+// settled by the same test the centres would meet one by one.
+std::vector<std::int64_t> FirstColumns(double scale, std::int64_t columns, std::int64_t pixels) {
+  const auto centrePixel = [scale, pixels](std::int64_t column) {
+    return PixelOf(static_cast<double>(column) * scale + 0.5 * scale, pixels);
+  };
+  std::vector<std::int64_t> first;
+  for (std::int64_t x = 0; x <= pixels; ++x) {
+    auto column = std::clamp<std::int64_t>(
+        static_cast<std::int64_t>(std::ceil(static_cast<double>(x) / scale - 0.5)), 0, columns);
+    while (column > 0 && centrePixel(column - 1) >= x) {
+      --column;
+    }
+    while (column < columns && centrePixel(column) < x) {
+      ++column;
+    }
+    first.push_back(column);
+  }
+  return first;
+}
+
 }  // namespace
 
 GridPictureRows::GridPictureRows(const GridReader& reader, const GridHeader& header,
@@ -78,22 +100,7 @@ GridPictureRows::GridPictureRows(const GridReader& reader, const GridHeader& hea
     }
     return;
   }
-  // Where each pixel column's cells begin: estimated, then settled by the same test
-  // the centres would meet one by one.
-  const auto centrePixel = [this](std::int64_t column) {
-    return PixelOf(static_cast<double>(column) * scale_ + 0.5 * scale_, width_);
-  };
-  for (std::int64_t x = 0; x <= width_; ++x) {
-    auto column = std::clamp<std::int64_t>(
-        static_cast<std::int64_t>(std::ceil(static_cast<double>(x) / scale_ - 0.5)), 0, columns);
-    while (column > 0 && centrePixel(column - 1) >= x) {
-      --column;
-    }
-    while (column < columns && centrePixel(column) < x) {
-      ++column;
-    }
-    firstColumn_.push_back(column);
-  }
+  firstColumn_ = FirstColumns(scale_, columns, width_);
 }
 
 GridPictureRows::Row GridPictureRows::MakeRow() const {
