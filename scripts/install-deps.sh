@@ -11,7 +11,7 @@ set -euo pipefail
 
 run_packages=(
   cmake ninja-build g++ pkgconf
-  qt6-base-dev libqt6svg6 fonts-dejavu-core
+  qt6-base-dev libqt6svg6 fonts-dejavu-core libpng-dev
   dpkg-dev file
 )
 test_packages=(

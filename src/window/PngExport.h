@@ -14,10 +14,12 @@ namespace tolmer {
 // GridError naming the file and the reason.
 void WritePng(const QImage& image, const std::string& path);
 
-// Loads request.file as the viewer does and writes its whole grid as a PNG picture,
-// as BoundedGridPicture places it, with the viewer's shades: the first stored row
-// at the bottom. Needs no display and no application object. The picture replaces
-// request.picture whole or not at all, and never when that is the grid itself.
+// Writes the whole grid of request.file as a PNG picture, as BoundedGridPicture
+// places it, with the viewer's shades: the first stored row at the bottom. Reads the
+// file twice, for its range and then for the rows, which are drawn and encoded as
+// they come, so memory follows the picture's width. Needs no display and no
+// application object. The picture replaces request.picture whole or not at all:
+// never when that is the grid itself, nor when the file changed meanwhile.
 //
 // Returns the exit status: 0 written; 1 when the grid cannot be shown, has no cells,
 // or the picture cannot be written; 2 when the picture would overwrite the grid.

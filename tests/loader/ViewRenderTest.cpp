@@ -12,6 +12,8 @@
 #include <cmath>
 #include <filesystem>
 
+#include "grid/GridError.h"
+#include "loader/GridPictureRows.h"
 #include "loader/MemoryHost.h"
 #include "loader/ShowGrid.h"
 #include "render/CellColor.h"
@@ -173,6 +175,30 @@ TEST_F(ViewRenderTest, AFileThatIsNoLongerTheOneLoadedIsStale) {
     }
     // The overview is in memory: its views need no read.
     EXPECT_TRUE(Draw(*grid, Viewport{1.0 / 64, 5, 25}).IsDone());
+  }
+}
+
+// An export's rows come from one version of the file: one cut short under them says
+// it changed, rather than only that it ended.
+TEST_F(ViewRenderTest, PictureRowsFromAFileChangedUnderThemFail) {
+  for (const std::int32_t bound : {100, 20}) {  // at 2 pixels a cell, and scaled down
+    const auto grid = Load(40, 30);
+    ASSERT_TRUE(grid);
+    GridReader reader;
+    reader.open(path);
+    GridPictureRows rows(reader, grid->header, grid->range,
+                         BoundedGridPicture({40, 30}, bound, bound));
+    GridPictureRows::Row row = rows.MakeRow();
+    rows.Draw(row);
+    std::filesystem::resize_file(path, kHeaderSize + 20 * kCellRecordSize);
+    try {
+      for (std::int32_t y = 1; y < rows.Height(); ++y) {
+        rows.Draw(row);
+      }
+      ADD_FAILURE() << "every row was made";
+    } catch (const GridError& error) {
+      EXPECT_NE(std::string(error.what()).find("changed"), std::string::npos) << error.what();
+    }
   }
 }
 
