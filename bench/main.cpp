@@ -21,7 +21,7 @@
 #include "grid/GridError.h"
 #include "loader/MemoryHost.h"
 #include "loader/ShowGrid.h"
-#include "loader/ViewRender.h"
+#include "loader/DrawView.h"
 #include "render/PpmWriter.h"
 #include "render/Viewport.h"
 

@@ -34,6 +34,31 @@
 namespace tolmer {
 namespace {
 
+// Where the controls sit in the client area.
+constexpr PixelRect kText1Rect{0, 0, 257, 19};
+constexpr PixelRect kCommand1Rect{264, 0, 57, 17};
+constexpr PixelRect kLabel1Rect{328, 0, 129, 17};
+// Small enough for any screen, large enough that the control row stays whole.
+constexpr std::int32_t kMinimumViewerWidth =
+    kLabel1Rect.left + kLabel1Rect.width + kViewerMapPlacement.Left();
+constexpr std::int32_t kMinimumViewerHeight = kViewerMapPlacement.Top();
+
+// Width for Label1 so that it shows `textWidth` pixels of status: never narrower than
+// its designed width, and never reaching past the right edge of the client area.
+constexpr std::int32_t StatusLabelWidth(std::int32_t textWidth, std::int32_t clientWidth) {
+  const std::int32_t roomToEdge = clientWidth - kLabel1Rect.left;
+  const std::int32_t wanted = textWidth < roomToEdge ? textWidth : roomToEdge;
+  return wanted > kLabel1Rect.width ? wanted : kLabel1Rect.width;
+}
+
+// The progress strip of a running load: rows 20 to 23, in the gap between the
+// control row and the map, as wide as the map area with a margin on either side.
+constexpr PixelRect ProgressStripRect(std::int32_t clientWidth) {
+  const std::int32_t margin = kViewerMapPlacement.Left();
+  const std::int32_t width = clientWidth - 2 * margin;
+  return PixelRect{margin, 20, width > 0 ? width : 0, 4};
+}
+
 constexpr int kProgressSteps = 1000;
 
 // What a screen reader is told the window and the map are, where Qt's own guess,

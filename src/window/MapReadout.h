@@ -10,7 +10,7 @@
 #include <stop_token>
 
 #include "loader/LoadResult.h"
-#include "loader/ViewRender.h"
+#include "loader/DrawView.h"
 #include "render/Viewport.h"
 #include "window/WorkerThread.h"
 

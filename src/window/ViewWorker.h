@@ -13,7 +13,7 @@
 #include <vector>
 
 #include "loader/LoadResult.h"
-#include "loader/ViewRender.h"
+#include "loader/DrawView.h"
 #include "render/Viewport.h"
 #include "window/WorkerThread.h"
 

@@ -13,7 +13,7 @@
 #include <string_view>
 
 #include "loader/ShowGrid.h"
-#include "loader/ViewRender.h"
+#include "loader/DrawView.h"
 #include "render/PpmWriter.h"
 #include "support/RecordingHost.h"
 #include "support/ReferencePicture.h"

@@ -88,7 +88,7 @@ TEST(ViewportTest, ZoomingKeepsTheCellUnderThePointer) {
 }
 
 TEST(ViewportTest, FitShowsTheWholeGridCentred) {
-  for (const PixelRect area : {kArea, MapArea(1920, 1080), MapArea(kMinimumViewerWidth, 40)}) {
+  for (const PixelRect area : {kArea, MapArea(1920, 1080), MapArea(462, 40)}) {
     for (const GridExtent grid : kGrids) {
       SCOPED_TRACE(::testing::Message()
                    << grid.width << "x" << grid.height << " in " << area.width);

@@ -3,7 +3,7 @@
 // Views of a loaded grid: crisp ones are the load's picture moved and enlarged,
 // coarse ones the same from the overview as from the records, and a file that is no
 // longer the one loaded is never drawn from.
-#include "loader/ViewRender.h"
+#include "loader/DrawView.h"
 
 #include <fcntl.h>
 #include <gtest/gtest.h>
@@ -26,7 +26,7 @@ namespace {
 using testing::GridBytes;
 using testing::Hills;
 
-class ViewRenderTest : public ::testing::Test {
+class DrawViewTest : public ::testing::Test {
  protected:
   std::shared_ptr<const LoadedGrid> Load(std::int32_t width, std::int32_t height) {
     path = testing::WriteFileIn(dir, "g.grid", GridBytes(width, height, Hills));
@@ -67,7 +67,7 @@ Colour Exact(const LoadedGrid& grid, const Viewport& view, std::int32_t x, std::
   return colour;
 }
 
-TEST_F(ViewRenderTest, CrispViewsAreTheExactPictureMovedAndEnlarged) {
+TEST_F(DrawViewTest, CrispViewsAreTheExactPictureMovedAndEnlarged) {
   struct Case {
     std::int32_t width, height;
     Viewport view;
@@ -97,7 +97,7 @@ TEST_F(ViewRenderTest, CrispViewsAreTheExactPictureMovedAndEnlarged) {
   }
 }
 
-TEST_F(ViewRenderTest, OverviewAndRecordsGiveTheSamePixels) {
+TEST_F(DrawViewTest, OverviewAndRecordsGiveTheSamePixels) {
   struct Case {
     std::int32_t width, height;
     Viewport view;  // bins of whole pixels, so that neither source splits one
@@ -134,7 +134,7 @@ TEST_F(ViewRenderTest, OverviewAndRecordsGiveTheSamePixels) {
   }
 }
 
-TEST_F(ViewRenderTest, AFileThatIsNoLongerTheOneLoadedIsStale) {
+TEST_F(DrawViewTest, AFileThatIsNoLongerTheOneLoadedIsStale) {
   namespace fs = std::filesystem;
   const std::function<void(const std::string&)> changes[] = {
       [](const std::string& file) {  // rewritten, same size
@@ -180,7 +180,7 @@ TEST_F(ViewRenderTest, AFileThatIsNoLongerTheOneLoadedIsStale) {
 
 // An export's rows come from one version of the file: one cut short under them says
 // it changed, rather than only that it ended.
-TEST_F(ViewRenderTest, PictureRowsFromAFileChangedUnderThemFail) {
+TEST_F(DrawViewTest, PictureRowsFromAFileChangedUnderThemFail) {
   for (const std::int32_t bound : {100, 20}) {  // at 2 pixels a cell, and scaled down
     const auto grid = Load(40, 30);
     ASSERT_TRUE(grid);
@@ -202,7 +202,7 @@ TEST_F(ViewRenderTest, PictureRowsFromAFileChangedUnderThemFail) {
   }
 }
 
-TEST_F(ViewRenderTest, ReadCellGivesTheRecordUnderThePointer) {
+TEST_F(DrawViewTest, ReadCellGivesTheRecordUnderThePointer) {
   for (const auto& [width, height] : {std::pair{7, 5}, {1, 1}, {700, 600}}) {
     const auto grid = Load(width, height);
     ASSERT_TRUE(grid);

@@ -1,6 +1,6 @@
 // SPDX-FileCopyrightText: 2026 Quindel
 // SPDX-License-Identifier: MIT
-#include "loader/ViewRender.h"
+#include "loader/DrawView.h"
 
 #include <algorithm>
 #include <cmath>
