@@ -14,6 +14,7 @@
 #include <QRegion>
 #include <QWheelEvent>
 #include <cmath>
+#include <functional>
 #include <utility>
 
 #include "window/MapLegend.h"
@@ -62,22 +63,29 @@ void MapView::AddCommands() {
     const char* text;
     QList<QKeySequence> mapKeys;
     QList<QKeySequence> windowKeys;
-    void (MapView::*run)();
+    std::function<void()> run;
     bool inMenu = true;
     bool checkable = false;
   };
   const Command commands[] = {
-      {"Fit the Grid", {Qt::Key_F}, {}, &MapView::FitGrid},
-      {"Actual Size", {Qt::Key_Home}, {Qt::CTRL | Qt::Key_0}, &MapView::ShowActualSize},
-      {"Zoom In", {}, {QKeySequence::ZoomIn, Qt::CTRL | Qt::Key_Equal}, &MapView::ZoomIn},
-      {"Zoom Out", {}, {QKeySequence::ZoomOut}, &MapView::ZoomOut},
-      {"Legend", {Qt::Key_L}, {}, &MapView::ToggleLegend, true, true},
-      {"Cell at the Centre", {Qt::Key_I}, {}, &MapView::ReadCentre},
-      {"Pan Left", {Qt::Key_Left}, {}, &MapView::PanLeft, false},
-      {"Pan Right", {Qt::Key_Right}, {}, &MapView::PanRight, false},
-      {"Pan Up", {Qt::Key_Up}, {}, &MapView::PanUp, false},
-      {"Pan Down", {Qt::Key_Down}, {}, &MapView::PanDown, false},
-      {"Menu", {Qt::SHIFT | Qt::Key_F10, Qt::Key_Menu}, {}, &MapView::ShowMenuAtCentre, false},
+      {"Fit the Grid", {Qt::Key_F}, {}, [this] { FitGrid(); }},
+      {"Actual Size", {Qt::Key_Home}, {Qt::CTRL | Qt::Key_0}, [this] { ShowActualSize(); }},
+      {"Zoom In",
+       {},
+       {QKeySequence::ZoomIn, Qt::CTRL | Qt::Key_Equal},
+       [this] { ZoomAbout(1, Centre()); }},
+      {"Zoom Out", {}, {QKeySequence::ZoomOut}, [this] { ZoomAbout(-1, Centre()); }},
+      {"Legend", {Qt::Key_L}, {}, [this] { ToggleLegend(); }, true, true},
+      {"Cell at the Centre", {Qt::Key_I}, {}, [this] { readout_.Follow(Centre()); }},
+      {"Pan Left", {Qt::Key_Left}, {}, [this] { PanBy(QPointF(kPanStep, 0)); }, false},
+      {"Pan Right", {Qt::Key_Right}, {}, [this] { PanBy(QPointF(-kPanStep, 0)); }, false},
+      {"Pan Up", {Qt::Key_Up}, {}, [this] { PanBy(QPointF(0, kPanStep)); }, false},
+      {"Pan Down", {Qt::Key_Down}, {}, [this] { PanBy(QPointF(0, -kPanStep)); }, false},
+      {"Menu",
+       {Qt::SHIFT | Qt::Key_F10, Qt::Key_Menu},
+       {},
+       [this] { ShowMenu(mapToGlobal(Centre().toPoint())); },
+       false},
   };
   for (const Command& command : commands) {
     const auto make = [&](const QList<QKeySequence>& keys) {
@@ -139,30 +147,6 @@ void MapView::ToggleLegend() {
   PlaceOverlays();
 }
 
-void MapView::ReadCentre() {
-  readout_.Follow(Centre());
-}
-
-void MapView::ShowMenuAtCentre() {
-  ShowMenu(mapToGlobal(Centre().toPoint()));
-}
-
-void MapView::PanLeft() {
-  PanBy(QPointF(kPanStep, 0));
-}
-
-void MapView::PanRight() {
-  PanBy(QPointF(-kPanStep, 0));
-}
-
-void MapView::PanUp() {
-  PanBy(QPointF(0, kPanStep));
-}
-
-void MapView::PanDown() {
-  PanBy(QPointF(0, -kPanStep));
-}
-
 void MapView::PlaceOverlays() {
   const PixelRect area = Area();
   legend_->Place(ToQRect(area));
@@ -177,14 +161,6 @@ void MapView::FitGrid() {
 
 void MapView::ShowActualSize() {
   SetView(DefaultViewport());
-}
-
-void MapView::ZoomIn() {
-  ZoomAbout(1, Centre());
-}
-
-void MapView::ZoomOut() {
-  ZoomAbout(-1, Centre());
 }
 
 void MapView::ZoomAbout(int steps, QPointF point) {

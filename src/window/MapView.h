@@ -57,9 +57,6 @@ class MapView : public QWidget {
   QImage ShownPicture();
   // Says `text` over the map's lower left corner, until the next load or resize.
   void ShowNotice(const QString& text);
-  // Zoom about the centre of the map area.
-  void ZoomIn();
-  void ZoomOut();
 
  signals:
   // How far the records of a view have been read, when that takes a while.
@@ -89,12 +86,6 @@ class MapView : public QWidget {
   void OnViewDrawn(const QImage& image, const Viewport& view, quint64 serial);
   void OnViewStale(const QString& reason, quint64 serial);
   void ShowMenu(QPoint globalPosition);
-  void ShowMenuAtCentre();
-  void ReadCentre();
-  void PanLeft();
-  void PanRight();
-  void PanUp();
-  void PanDown();
   MapPlace Place() const;
   void PlaceOverlays();
   GridExtent Extent() const;
