@@ -6,7 +6,6 @@
 #include <cmath>
 #include <deque>
 #include <exception>
-#include <memory>
 #include <vector>
 
 #include "grid/GridError.h"
@@ -116,9 +115,7 @@ class PixelRows {
 
 void AddCorner(BinSums* row, const PixelRows& pixels, std::int64_t x, bool other, float height) {
   if (row != nullptr && pixels.Holds(x)) {
-    BinSums& sums = row[x];
-    sums.count[other ? 1 : 0] += 1.0;
-    sums.sum[other ? 1 : 0] += height;
+    row[x].AddCorner(other, height);
   }
 }
 

@@ -19,11 +19,6 @@ void PutColour(unsigned char* rgb, Colour colour) {
   rgb[2] = BlueOf(colour);
 }
 
-void AddCorner(BinSums& sums, bool other, float height) {
-  sums.count[other ? 1 : 0] += 1.0;
-  sums.sum[other ? 1 : 0] += height;
-}
-
 // The four corners of records [begin, end) of `block` added to `sums`.
 void AddRun(BinSums& sums, const RecordBlock& block, std::size_t begin, std::size_t end) {
   double all = 0.0;
@@ -187,12 +182,12 @@ void GridPictureRows::AddCorners(std::int64_t row) {
                    const CellRecord cell = block[index];
                    const bool other = cell.CellType != 0;
                    if (const std::int64_t x = leftPixel_[column]; x < width_) {
-                     AddCorner(upper[x], other, cell.Height3);
-                     AddCorner(lower[x], other, cell.Height1);
+                     upper[x].AddCorner(other, cell.Height3);
+                     lower[x].AddCorner(other, cell.Height1);
                    }
                    if (const std::int64_t x = rightPixel_[column]; x < width_) {
-                     AddCorner(upper[x], other, cell.Height4);
-                     AddCorner(lower[x], other, cell.Height2);
+                     upper[x].AddCorner(other, cell.Height4);
+                     lower[x].AddCorner(other, cell.Height2);
                    }
                  }
                });

@@ -25,6 +25,11 @@ struct BinSums {
     sum[0] += other.sum[0];
     sum[1] += other.sum[1];
   }
+  // One corner height, of a cell of type 0 or, when `other`, of another type.
+  void AddCorner(bool other, double height) {
+    count[other ? 1 : 0] += 1.0;
+    sum[other ? 1 : 0] += height;
+  }
   bool IsEmpty() const { return count[0] + count[1] == 0.0; }
 };
 

@@ -3,13 +3,9 @@
 #include "window/LoadWorker.h"
 
 #include <QFile>
-#include <algorithm>
-#include <cstdlib>
 #include <functional>
-#include <mutex>
 #include <stop_token>
 #include <utility>
-#include <vector>
 
 #include "window/ImageSurface.h"
 

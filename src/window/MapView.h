@@ -42,7 +42,6 @@ class MapView : public QWidget {
   void SetGrid(std::shared_ptr<const LoadedGrid> grid, bool keepView);
   // At a load's clear: the picture no longer shows the grid that was loaded.
   void ForgetGrid();
-  const std::shared_ptr<const LoadedGrid>& Grid() const { return grid_; }
   const Viewport& View() const { return view_; }
   // Remembers the view shown, for a grid that comes back with keepView.
   void RememberView() { keptView_ = view_; }
