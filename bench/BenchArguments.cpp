@@ -3,6 +3,7 @@
 #include "BenchArguments.h"
 
 #include <charconv>
+#include <cmath>
 #include <string_view>
 
 namespace tolmer::bench {
@@ -17,14 +18,48 @@ int ParseRuns(std::string_view text) {
   return runs;
 }
 
-BenchView ParseView(std::string_view text) {
+// A positive number, or a fraction of two: "0.25", "1/16".
+double ParseScale(std::string_view text) {
+  const auto number = [](std::string_view part) {
+    double value = 0.0;
+    const auto [end, error] = std::from_chars(part.data(), part.data() + part.size(), value);
+    return error == std::errc() && end == part.data() + part.size() && value > 0.0 ? value : 0.0;
+  };
+  const std::size_t slash = text.find('/');
+  const double scale = slash == std::string_view::npos
+                           ? number(text)
+                           : number(text.substr(0, slash)) / number(text.substr(slash + 1));
+  if (!(scale > 0.0) || !std::isfinite(scale)) {
+    throw UsageError("--view scale= needs a positive number, not '" + std::string(text) + "'");
+  }
+  return scale;
+}
+
+void ParseView(std::string_view text, BenchArguments& arguments) {
   if (text == "fit") {
-    return BenchView::Fit;
+    arguments.view = BenchView::Fit;
+  } else if (text == "far") {
+    arguments.view = BenchView::Far;
+  } else if (text.starts_with("scale=")) {
+    arguments.view = BenchView::Scale;
+    arguments.scale = ParseScale(text.substr(6));
+  } else {
+    throw UsageError("--view needs fit, far or scale=S, not '" + std::string(text) + "'");
   }
-  if (text == "far") {
-    return BenchView::Far;
+}
+
+void ParseWindow(std::string_view text, BenchArguments& arguments) {
+  const std::size_t times = text.find('x');
+  const auto side = [](std::string_view part, std::int32_t least) {
+    std::int32_t value = 0;
+    const auto [end, error] = std::from_chars(part.data(), part.data() + part.size(), value);
+    return error == std::errc() && end == part.data() + part.size() && value >= least ? value : 0;
+  };
+  arguments.width = times == std::string_view::npos ? 0 : side(text.substr(0, times), 1);
+  arguments.height = times == std::string_view::npos ? 0 : side(text.substr(times + 1), 26);
+  if (arguments.width == 0 || arguments.height == 0) {
+    throw UsageError("--window needs WxH of at least 1x26, not '" + std::string(text) + "'");
   }
-  throw UsageError("--view needs fit or far, not '" + std::string(text) + "'");
 }
 
 }  // namespace
@@ -38,7 +73,8 @@ BenchArguments ParseBenchArguments(int argc, const char* const* argv) {
     const bool isOption = !optionsEnded && argument.size() > 1 && argument.front() == '-';
     if (isOption && argument == "--") {
       optionsEnded = true;
-    } else if (isOption && (argument == "--runs" || argument == "--view" || argument == "--dump")) {
+    } else if (isOption && (argument == "--runs" || argument == "--view" || argument == "--dump" ||
+                            argument == "--window")) {
       if (index + 1 >= argc) {
         throw UsageError(std::string(argument) + " needs a value");
       }
@@ -46,7 +82,9 @@ BenchArguments ParseBenchArguments(int argc, const char* const* argv) {
       if (argument == "--runs") {
         arguments.runs = ParseRuns(value);
       } else if (argument == "--view") {
-        arguments.view = ParseView(value);
+        ParseView(value, arguments);
+      } else if (argument == "--window") {
+        ParseWindow(value, arguments);
       } else {
         arguments.dumpPath = std::string(value);
       }

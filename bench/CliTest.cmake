@@ -198,8 +198,8 @@ elseif(CASE STREQUAL "view-fit")
     message(FATAL_ERROR "a view is timed after one load, not several:\n${OUTPUT}")
   endif()
   expect_output("view 3: [0-9.]+ s\n")
-  expect_output("median [0-9.]+ s per fit view at [0-9.]+ pixels a cell, from the overview \\(3 runs\\)")
-  expect_output("overview [0-9.]+ MiB \\([0-9]+ bytes, bins of 1 x 1 cells\\)")
+  expect_output("median [0-9.]+ s per fit view at [0-9.]+ pixels a cell, from the records in view \\(3 runs\\)")
+  expect_output("overview [0-9.]+ MiB \\([0-9]+ bytes\\) in memory, 0.0 MiB \\(0 bytes\\) on disk, bins of 4 x 4 cells")
   # The dump is the view: the grid around the middle of the map, none at the corner
   # where the load starts.
   ppm_pixel("${image}" 308 261 middle)

@@ -19,9 +19,9 @@
 #include "BenchArguments.h"
 #include "grid/AtomicFile.h"
 #include "grid/GridError.h"
+#include "loader/DrawView.h"
 #include "loader/MemoryHost.h"
 #include "loader/ShowGrid.h"
-#include "loader/DrawView.h"
 #include "render/PpmWriter.h"
 #include "render/Viewport.h"
 
@@ -88,18 +88,26 @@ void PrintSummary(const BenchArguments& arguments, const std::vector<double>& se
 
 void PrintOverview(const tolmer::Overview& overview) {
   const std::size_t bytes = overview.MemoryBytes();
+  const std::uint64_t spilled = overview.SpilledBytes();
   std::cout << std::fixed << "overview " << std::setprecision(1)
             << static_cast<double>(bytes) / (1024.0 * 1024.0) << " MiB (" << bytes
-            << " bytes, bins of " << overview.BinSide() << " x " << overview.BinSide()
-            << " cells)\n";
+            << " bytes) in memory, " << static_cast<double>(spilled) / (1024.0 * 1024.0) << " MiB ("
+            << spilled << " bytes) on disk" << (overview.SpillFailed() ? " (lost)" : "")
+            << ", bins of " << overview.BinSide() << " x " << overview.BinSide() << " cells\n";
 }
 
 // The view --view names, of the loaded grid in the viewer's map area.
-tolmer::Viewport ViewOf(BenchView view, const tolmer::LoadedGrid& grid) {
+tolmer::Viewport ViewOf(const BenchArguments& arguments, const tolmer::LoadedGrid& grid) {
   const tolmer::GridExtent extent{grid.header.GridWidth, grid.header.GridHeight};
-  const tolmer::PixelRect area = tolmer::MapArea(tolmer::kViewerWidth, tolmer::kViewerHeight);
-  if (view == BenchView::Fit) {
+  const tolmer::PixelRect area = tolmer::MapArea(arguments.width, arguments.height);
+  if (arguments.view == BenchView::Fit) {
     return tolmer::FitViewport(extent, area);
+  }
+  if (arguments.view == BenchView::Scale) {
+    const double scale = arguments.scale;
+    return tolmer::Viewport{
+        scale, area.left + (area.width - scale * static_cast<double>(extent.width)) / 2.0,
+        area.top + (area.height - scale * static_cast<double>(extent.height)) / 2.0};
   }
   // The last picture column and row at the right and bottom of the map area: the
   // records stored first, farthest into the file from those the load shows.
@@ -107,6 +115,10 @@ tolmer::Viewport ViewOf(BenchView view, const tolmer::LoadedGrid& grid) {
   const double left = area.left + area.width - start.scale * static_cast<double>(extent.width);
   const double top = area.top + area.height - start.scale * static_cast<double>(extent.height);
   return tolmer::Panned(start, left - start.left, top - start.top, extent, area);
+}
+
+const char* ViewName(BenchView view) {
+  return view == BenchView::Fit ? "fit" : view == BenchView::Far ? "far" : "scaled";
 }
 
 const char* SourceName(tolmer::ViewSource source) {
@@ -125,7 +137,8 @@ const char* SourceName(tolmer::ViewSource source) {
 // with the reason on stderr, as soon as one does not finish.
 bool RunViews(const BenchArguments& arguments, const tolmer::LoadedGrid& grid,
               tolmer::MemorySurface& surface, std::vector<double>& seconds) {
-  const tolmer::Viewport view = ViewOf(arguments.view, grid);
+  const tolmer::Viewport view = ViewOf(arguments, grid);
+  const tolmer::PixelRect area = tolmer::MapArea(surface.Width(), surface.Height());
   for (int run = 1; run <= arguments.runs; ++run) {
     // The background is the caller's, as in the window, so it is left out.
     surface.ClearSurface();
@@ -142,10 +155,10 @@ bool RunViews(const BenchArguments& arguments, const tolmer::LoadedGrid& grid,
               << " s\n";
   }
   std::cout << std::fixed << "median " << std::setprecision(4) << Median(seconds) << " s per "
-            << (arguments.view == BenchView::Fit ? "fit" : "far") << " view at "
-            << std::setprecision(6) << view.scale << " pixels a cell, from "
-            << SourceName(tolmer::SourceOf(grid, view)) << " (" << arguments.runs
-            << " runs), peak RSS " << std::setprecision(1) << PeakResidentMiB() << " MiB\n";
+            << ViewName(arguments.view) << " view at " << std::setprecision(6) << view.scale
+            << " pixels a cell, from " << SourceName(tolmer::SourceOf(grid, view, area)) << " ("
+            << arguments.runs << " runs), peak RSS " << std::setprecision(1) << PeakResidentMiB()
+            << " MiB\n";
   return true;
 }
 
@@ -182,7 +195,7 @@ int main(int argc, char** argv) {
   const tolmer::LoadResult last = RunLoads(loads, host, seconds);
   PrintSummary(loads, seconds);
   bool viewed = true;
-  tolmer::MemorySurface viewSurface(tolmer::kViewerWidth, tolmer::kViewerHeight);
+  tolmer::MemorySurface viewSurface(arguments.width, arguments.height);
   if (last.IsLoaded() && last.Grid()) {
     PrintOverview(last.Grid()->overview);
     if (arguments.view != BenchView::None) {

@@ -30,15 +30,29 @@ std::int64_t PixelOf(double coordinate) {
   return static_cast<std::int64_t>(std::floor(coordinate));
 }
 
-// The coarsest level of the overview whose bins cover at most one pixel; -1 when
-// even the finest are coarser.
-int OverviewLevel(const Overview& overview, double scale) {
-  int level = -1;
-  while (level + 1 < overview.Levels() &&
-         static_cast<double>(overview.BinSide(level + 1)) * scale <= 1.0) {
-    ++level;
+// Beyond this many records in view, bins of up to two pixels are drawn instead:
+// reading them would take longer than a view may.
+constexpr std::int64_t kMostRecordCells = std::int64_t{5} << 19U;
+
+// Bins up to this part of a pixel keep the box filter close to the area average.
+constexpr double kAboutHalf = 0.55;
+
+// The coarsest kept level whose bins are at most about half a pixel, so that the
+// box filter stays close to the area average; failing that, where records would
+// take too long, the finest kept level with bins of at most two pixels; else -1.
+int OverviewLevel(const Overview& overview, double scale, std::int64_t cellsInView) {
+  int finest = -1;
+  for (int level = overview.Levels() - 1; level >= 0; --level) {
+    if (!overview.HasLevel(level)) {
+      continue;
+    }
+    const double pixels = static_cast<double>(overview.BinSide(level)) * scale;
+    if (pixels <= kAboutHalf) {
+      return level;
+    }
+    finest = pixels <= 2.0 ? level : finest;
   }
-  return level;
+  return cellsInView > kMostRecordCells ? finest : -1;
 }
 
 // The file as it was loaded, or GridError.
@@ -54,7 +68,7 @@ void OpenLoaded(GridReader& reader, const LoadedGrid& grid) {
 class PixelRows {
  public:
   PixelRows(const SurfaceHandle& map, std::int64_t mapTop, const HeightRange& range)
-      : map_(map), mapTop_(mapTop), range_(range) {}
+      : map_(map), mapTop_(mapTop), shading_(range) {}
   PixelRows(const PixelRows&) = delete;
   PixelRows& operator=(const PixelRows&) = delete;
   ~PixelRows() = default;
@@ -101,17 +115,73 @@ class PixelRows {
   void Draw(const PendingRow& row) const {
     for (std::size_t x = 0; x < row.sums.size(); ++x) {
       if (!row.sums[x].IsEmpty()) {
-        SetPixel(map_, static_cast<std::int64_t>(x), row.y - mapTop_,
-                 BinColour(row.sums[x], range_));
+        SetPixel(map_, static_cast<std::int64_t>(x), row.y - mapTop_, shading_(row.sums[x]));
       }
     }
   }
 
   SurfaceHandle map_;
   std::int64_t mapTop_;
-  const HeightRange& range_;
+  BinShading shading_;
   std::deque<PendingRow> rows_;
 };
+
+// How a run of bins along one axis falls on pixels: for bin i, the pixels from
+// start[i] to start[i + 1], each with the part of the bin that lies in it. Only
+// pixels that hold the centre of a cell take part, as in a picture drawn from the
+// records themselves.
+struct AxisPieces {
+  std::vector<std::size_t> start;
+  std::vector<std::int64_t> pixel;
+  std::vector<double> weight;
+};
+
+AxisPieces SplitAxis(double origin, double scale, std::int64_t side, std::int64_t firstBin,
+                     std::int64_t endBin, std::int64_t cells) {
+  AxisPieces pieces;
+  const std::int64_t firstPixel = PixelOf(origin + 0.5 * scale);
+  const std::int64_t lastPixel = PixelOf(origin + (static_cast<double>(cells) - 0.5) * scale);
+  for (std::int64_t bin = firstBin; bin < endBin; ++bin) {
+    pieces.start.push_back(pieces.pixel.size());
+    const double from = origin + static_cast<double>(bin * side) * scale;
+    const double to = origin + static_cast<double>(std::min((bin + 1) * side, cells)) * scale;
+    for (std::int64_t pixel = std::max(PixelOf(from), firstPixel);
+         pixel <= std::min(PixelOf(to), lastPixel); ++pixel) {
+      const double inside =
+          std::min(to, static_cast<double>(pixel + 1)) - std::max(from, static_cast<double>(pixel));
+      if (inside > 0.0) {
+        pieces.pixel.push_back(pixel);
+        pieces.weight.push_back(inside / (to - from));
+      }
+    }
+  }
+  pieces.start.push_back(pieces.pixel.size());
+  return pieces;
+}
+
+// One row of bins into pixel columns, each bin's parts in the pixels they lie in.
+void FilterAcross(const std::vector<BinSums>& bins, const AxisPieces& columns,
+                  std::vector<BinSums>& pixels) {
+  std::fill(pixels.begin(), pixels.end(), BinSums{});
+  const auto width = static_cast<std::int64_t>(pixels.size());
+  BinSums pixel;
+  std::int64_t at = -1;
+  for (std::size_t bin = 0; bin < bins.size(); ++bin) {
+    for (std::size_t piece = columns.start[bin]; piece < columns.start[bin + 1]; ++piece) {
+      if (columns.pixel[piece] != at) {
+        if (at >= 0 && at < width) {
+          pixels[static_cast<std::size_t>(at)] = pixel;
+        }
+        pixel = BinSums{};
+        at = columns.pixel[piece];
+      }
+      pixel.Add(bins[bin], columns.weight[piece]);
+    }
+  }
+  if (at >= 0 && at < width) {
+    pixels[static_cast<std::size_t>(at)] = pixel;
+  }
+}
 
 void AddCorner(BinSums* row, const PixelRows& pixels, std::int64_t x, bool other, float height) {
   if (row != nullptr && pixels.Holds(x)) {
@@ -178,30 +248,35 @@ bool ViewDrawing::DrawOverview(int level) {
   const Overview& overview = grid_.overview;
   const std::int64_t side = overview.BinSide(level);
   const GridExtent grid = ExtentOf(grid_.header);
-  PixelRows pixels(map_, area_.top, grid_.range);
-  const std::int64_t endBinRow = (span_.endRow + side - 1) / side;
+  const std::int64_t firstBinRow = span_.firstRow / side;
+  const std::int64_t firstBinColumn = span_.firstColumn / side;
   const std::int64_t endBinColumn = (span_.endColumn + side - 1) / side;
-  for (std::int64_t binRow = span_.firstRow / side; binRow < endBinRow; ++binRow) {
+  const AxisPieces rows = SplitAxis(view_.top, view_.scale, side, firstBinRow,
+                                    (span_.endRow + side - 1) / side, grid.height);
+  const AxisPieces columns =
+      SplitAxis(view_.left, view_.scale, side, firstBinColumn, endBinColumn, grid.width);
+  PixelRows pixels(map_, area_.top, grid_.range);
+  std::vector<BinSums> bins(static_cast<std::size_t>(endBinColumn - firstBinColumn));
+  std::vector<BinSums> across(static_cast<std::size_t>(map_.width));
+  for (std::size_t row = 0; row + 1 < rows.start.size(); ++row) {
     if (control_.stop.stop_requested()) {
       return false;
     }
-    // Each bin lands on the pixel under its centre.
-    const std::int64_t top = binRow * side;
-    const double middle =
-        static_cast<double>(top) + static_cast<double>(std::min(side, grid.height - top)) / 2.0;
-    const std::int64_t y = PixelOf(view_.top + middle * view_.scale);
-    pixels.Reach(y);
-    BinSums* row = pixels.Row(y);
-    if (row == nullptr) {
+    const std::size_t rowEnd = rows.start[row + 1];
+    if (rows.start[row] == rowEnd) {
       continue;
     }
-    for (std::int64_t binColumn = span_.firstColumn / side; binColumn < endBinColumn; ++binColumn) {
-      const std::int64_t left = binColumn * side;
-      const double centre =
-          static_cast<double>(left) + static_cast<double>(std::min(side, grid.width - left)) / 2.0;
-      const std::int64_t x = PixelOf(view_.left + centre * view_.scale);
-      if (pixels.Holds(x)) {
-        row[x].Add(overview.Bin(level, binColumn, binRow));
+    pixels.Reach(rows.pixel[rows.start[row]]);
+    overview.ReadRow(level, firstBinRow + static_cast<std::int64_t>(row), firstBinColumn,
+                     static_cast<std::int64_t>(bins.size()), bins.data());
+    // Across first, then down: the pixel being summed stays in registers.
+    FilterAcross(bins, columns, across);
+    for (std::size_t y = rows.start[row]; y < rowEnd; ++y) {
+      if (BinSums* sums = pixels.Row(rows.pixel[y])) {
+        const double weight = rows.weight[y];
+        for (std::size_t x = 0; x < across.size(); ++x) {
+          sums[x].Add(across[x], weight);
+        }
       }
     }
   }
@@ -245,17 +320,28 @@ bool ViewDrawing::DrawRegion(const GridReader& reader) {
   return true;
 }
 
+struct ViewPlan {
+  ViewSource source = ViewSource::Records;
+  int level = -1;  // of the overview
+};
+
+ViewPlan PlanOf(const LoadedGrid& grid, const Viewport& view, const PixelRect& area) {
+  if (view.IsCrisp()) {
+    return ViewPlan{};
+  }
+  const std::int64_t cells = VisibleCells(view, ExtentOf(grid.header), area).Cells();
+  const int level = OverviewLevel(grid.overview, view.scale, cells);
+  return ViewPlan{level >= 0 ? ViewSource::Overview : ViewSource::Region, level};
+}
+
 ViewResult StaleBecause(const std::exception& error) {
   return ViewResult{ViewResult::Outcome::Stale, error.what()};
 }
 
 }  // namespace
 
-ViewSource SourceOf(const LoadedGrid& grid, const Viewport& view) {
-  if (view.IsCrisp()) {
-    return ViewSource::Records;
-  }
-  return OverviewLevel(grid.overview, view.scale) >= 0 ? ViewSource::Overview : ViewSource::Region;
+ViewSource SourceOf(const LoadedGrid& grid, const Viewport& view, const PixelRect& area) {
+  return PlanOf(grid, view, area).source;
 }
 
 ViewResult DrawView(const LoadedGrid& grid, const Viewport& view, const SurfaceHandle& surface,
@@ -267,9 +353,10 @@ ViewResult DrawView(const LoadedGrid& grid, const Viewport& view, const SurfaceH
                     const PixelRect& area, const ViewControl& control) {
   try {
     ViewDrawing drawing(grid, view, surface, area, control);
-    const ViewSource source = SourceOf(grid, view);
+    const ViewPlan plan = PlanOf(grid, view, area);
+    const ViewSource source = plan.source;
     if (source == ViewSource::Overview) {
-      const bool drawn = drawing.DrawOverview(OverviewLevel(grid.overview, view.scale));
+      const bool drawn = drawing.DrawOverview(plan.level);
       return drawn ? ViewResult{} : ViewResult{ViewResult::Outcome::Abandoned, {}};
     }
     GridReader reader;

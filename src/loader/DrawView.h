@@ -37,10 +37,11 @@ struct ViewControl {
 // Where the pixels of a view come from.
 enum class ViewSource {
   Records,   // 2 pixels a cell or more: each visible record, read by position
-  Overview,  // the load's overview, where its bins are no coarser than a pixel
+  Overview,  // a level of the load's overview, its bins box-filtered into pixels
   Region,    // the records of the region in view, binned into pixels
 };
-ViewSource SourceOf(const LoadedGrid& grid, const Viewport& view);
+// For a view drawn within `area` of a surface.
+ViewSource SourceOf(const LoadedGrid& grid, const Viewport& view, const PixelRect& area);
 
 // Draws the loaded grid as `view` places it onto `surface`, in its map area only
 // (from row 25 down): the caller fills the background first. Every read reopens the

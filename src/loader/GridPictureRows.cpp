@@ -75,6 +75,7 @@ GridPictureRows::GridPictureRows(const GridReader& reader, const GridHeader& hea
     : reader_(reader),
       header_(header),
       range_(range),
+      shading_(range),
       scale_(picture.view.scale),
       width_(picture.width),
       height_(picture.height) {
@@ -123,8 +124,8 @@ void GridPictureRows::Draw(Row& row) {
 
 const unsigned char* GridPictureRows::Shade(Row& row) const {
   for (std::size_t x = 0; x < row.sums.size(); ++x) {
-    PutColour(row.rgb.data() + 3 * x, row.sums[x].IsEmpty() ? MemorySurface::kDefaultBackground
-                                                            : BinColour(row.sums[x], range_));
+    PutColour(row.rgb.data() + 3 * x,
+              row.sums[x].IsEmpty() ? MemorySurface::kDefaultBackground : shading_(row.sums[x]));
   }
   return row.rgb.data();
 }

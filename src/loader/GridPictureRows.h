@@ -56,6 +56,7 @@ class GridPictureRows {
   const GridReader& reader_;
   GridHeader header_;
   HeightRange range_;
+  BinShading shading_;
   double scale_;
   std::int32_t width_;
   std::int32_t height_;

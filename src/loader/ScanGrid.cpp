@@ -111,20 +111,16 @@ bool ScanHeights(const GridReader& reader, const GridHeader& header, LoadTurns& 
   SharedScan scan(reader, header);
   HeightRange mine = range;
   HeightRange theirs = range;
-  // Bins of their own, so that neither thread waits for the other.
-  Overview theirOverview;
-  // What stopped the other thread before its first chunk: its memory, which would
-  // otherwise end the process.
+  // What stopped the other thread: its memory, which would otherwise end the process.
   std::exception_ptr theirFailure;
   std::jthread helper;
   if (threads > 1) {
     helper = std::jthread([&](std::stop_token stop) {
       try {
-        theirOverview = Overview(header.GridWidth, header.GridHeight);
         ChunkBuffer buffer;
         std::uint64_t index = 0;
         while (!stop.stop_requested() && scan.Take(index)) {
-          scan.Scan(index, theirs, theirOverview, buffer);
+          scan.Scan(index, theirs, overview, buffer);
         }
       } catch (...) {
         theirFailure = std::current_exception();
@@ -149,7 +145,6 @@ bool ScanHeights(const GridReader& reader, const GridHeader& header, LoadTurns& 
     if (theirFailure) {
       std::rethrow_exception(theirFailure);
     }
-    overview.Merge(theirOverview);
   }
   scan.RethrowFault();
   // The turns the other thread's last chunks have made due.
@@ -166,14 +161,17 @@ bool ScanHeights(const GridReader& reader, const GridHeader& header, LoadTurns& 
 namespace {
 
 std::shared_ptr<LoadedGrid> ScanFile(const GridReader& reader, const std::string& fileName,
-                                     LoadTurns& turns) {
+                                     LoadTurns& turns,
+                                     const std::optional<OverviewStorage>& storage) {
   auto grid = std::make_shared<LoadedGrid>();
   grid->fileName = fileName;
   grid->stamp = reader.stamp();
   grid->header = reader.readHeader();
   const GridHeader& header = grid->header;
   const std::uint64_t cells = CellCount(header);
-  grid->overview = Overview(header.GridWidth, header.GridHeight);
+  if (storage) {
+    grid->overview = Overview(header.GridWidth, header.GridHeight, *storage);
+  }
   turns.BeginPass(0, cells);
   if (!ScanHeights(reader, header, turns, grid->range, grid->overview, ScanThreads(cells))) {
     return nullptr;
@@ -188,9 +186,10 @@ std::shared_ptr<LoadedGrid> ScanFile(const GridReader& reader, const std::string
 }  // namespace
 
 std::shared_ptr<LoadedGrid> ScanGrid(const GridReader& reader, const std::string& fileName,
-                                     LoadTurns& turns) {
+                                     LoadTurns& turns,
+                                     const std::optional<OverviewStorage>& storage) {
   try {
-    return ScanFile(reader, fileName, turns);
+    return ScanFile(reader, fileName, turns, storage);
   } catch (const GridError&) {
     // A file rewritten under the scan failed because of that, whatever its
     // half-written bytes made the reading trip over.

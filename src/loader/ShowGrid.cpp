@@ -20,7 +20,8 @@ LoadResult BothPasses(const std::string& fileName, LoadHost& host, GridReader& r
   if (host.StopRequested()) {
     return LoadResult::Abandoned();
   }
-  std::shared_ptr<LoadedGrid> grid = ScanGrid(reader, fileName, turns);
+  std::shared_ptr<LoadedGrid> grid =
+      ScanGrid(reader, fileName, turns, OverviewStorage{.spillFolders = DefaultSpillFolders()});
   if (!grid || host.StopRequested()) {
     return LoadResult::Abandoned();
   }

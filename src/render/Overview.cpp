@@ -5,6 +5,8 @@
 #include <algorithm>
 #include <cassert>
 #include <cmath>
+#include <map>
+#include <mutex>
 
 #include "grid/HeightBounds.h"
 #ifdef TOLMER_SSE2_SCAN
@@ -20,36 +22,21 @@ std::int64_t BinsFor(std::int64_t cells, std::int64_t side) {
   return (cells + side - 1) / side;
 }
 
-// The smallest side whose bins number at most kMaxBins, made a multiple of 4 when
-// larger, so that runs of a bin's records add up four at a time.
+// The smallest power of two from 4 up whose bins number about a sixteenth of the
+// cells at most (a fourteenth, for the partial bins at the edges), and at most
+// kMaxBinsAcross in a row: a grid one cell wide gets bins of 1 x 16 cells.
 std::int32_t BaseSide(std::int32_t width, std::int32_t height) {
-  std::int64_t low = 1;
-  std::int64_t high = std::max({std::int64_t{1}, std::int64_t{width}, std::int64_t{height}});
-  while (low < high) {
-    const std::int64_t side = low + (high - low) / 2;
-    if (BinsFor(width, side) * BinsFor(height, side) <=
-        static_cast<std::int64_t>(Overview::kMaxBins)) {
-      high = side;
-    } else {
-      low = side + 1;
-    }
+  const std::int64_t cells = std::int64_t{width} * height;
+  std::int64_t side = 4;
+  while (BinsFor(width, side) > Overview::kMaxBinsAcross ||
+         BinsFor(width, side) * BinsFor(height, side) > std::max<std::int64_t>(1, cells / 14)) {
+    side *= 2;
   }
-  if (low > 4) {
-    low = (low + 3) / 4 * 4;
-  }
-  return static_cast<std::int32_t>(low);
+  return static_cast<std::int32_t>(side);
 }
 
-// Unrounded: the mean of the corners' shades, each rounded down as CellColor does,
-// lies in [mean - 1, mean], so rounding down once, after mixing, stays within 1 of
-// the mean colour. Rounding each class first and the mix again could miss by 1.5.
-double ClampedShade(const HeightRange& range, double height) {
-  return std::clamp(UnroundedShade(range, height), 0.0, 255.0);
-}
-
-std::uint32_t Mix(double first, double firstWeight, double second, double secondWeight) {
-  return static_cast<std::uint32_t>(
-      std::floor((first * firstWeight + second * secondWeight) / (firstWeight + secondWeight)));
+std::uint32_t Floor(double value) {
+  return static_cast<std::uint32_t>(std::floor(value));
 }
 
 // The corner heights of a run of records: of all of them, and of those whose type
@@ -136,102 +123,278 @@ RunSums SumRun(const unsigned char* records, std::int64_t count) {
 
 }  // namespace
 
-Colour BinColour(const BinSums& bin, const HeightRange& range) {
-  const double green = bin.count[0];
-  const double blue = bin.count[1];
-  if (green + blue == 0.0) {
-    return 0;
-  }
-  const double greenShade = green > 0.0 ? ClampedShade(range, bin.sum[0] / green) : 0.0;
-  const double blueShade = blue > 0.0 ? ClampedShade(range, bin.sum[1] / blue) : 0.0;
-  return MakeColour(Mix(greenShade, green, blueShade, blue), Mix(255.0, green, blueShade, blue),
-                    Mix(greenShade, green, 255.0, blue));
+BinShading::BinShading(const HeightRange& range) : lowest_(range.MinHeight) {
+  const double span = static_cast<double>(range.MaxHeight) - lowest_;
+  stepsPerHeight_ = span > 0.0 ? kShadeSteps / span : 0.0;
 }
 
-Overview::Overview(std::int32_t gridWidth, std::int32_t gridHeight)
+// Unrounded: the mean of the corners' shades, each rounded down as CellColor does,
+// lies in [mean - 1, mean], so rounding down once, after mixing, stays within 1 of
+// the mean colour. Rounding each class first and the mix again could miss by 1.5.
+double BinShading::shade(double height) const {
+  if (stepsPerHeight_ == 0.0) {
+    return 0.0;
+  }
+  return std::clamp(kShadeSteps - (height - lowest_) * stepsPerHeight_, 0.0, 255.0);
+}
+
+Colour BinShading::operator()(const BinSums& bin) const {
+  const double green = bin.count[0];
+  const double blue = bin.count[1];
+  if (blue == 0.0) {
+    const std::uint32_t shade = green > 0.0 ? Floor(this->shade(bin.sum[0] / green)) : 0;
+    return green > 0.0 ? MakeColour(shade, 255, shade) : 0;
+  }
+  const double blueShade = this->shade(bin.sum[1] / blue);
+  if (green == 0.0) {
+    const std::uint32_t shade = Floor(blueShade);
+    return MakeColour(shade, shade, 255);
+  }
+  const double greenShade = this->shade(bin.sum[0] / green);
+  const double share = 1.0 / (green + blue);
+  return MakeColour(Floor((greenShade * green + blueShade * blue) * share),
+                    Floor((255.0 * green + blueShade * blue) * share),
+                    Floor((greenShade * green + 255.0 * blue) * share));
+}
+
+// What the building needs while records arrive: the rows of level 0 that are not
+// yet whole, and of each coarser level the one row being summed. Rows go out from
+// the bottom of the picture up, as the file stores them.
+struct Overview::Building {
+  struct PendingRow {
+    std::vector<BinSums> bins;
+    std::uint64_t cells = 0;
+  };
+  std::mutex mutex;
+  std::map<std::int64_t, PendingRow> pending;
+  std::int64_t nextRow = 0;                   // of level 0, the next to hand on
+  std::vector<std::vector<BinSums>> coarser;  // [level], the row being summed
+};
+
+Overview::Overview(std::int32_t gridWidth, std::int32_t gridHeight, const OverviewStorage& storage)
     : gridWidth_(std::max(gridWidth, 0)),
       gridHeight_(std::max(gridHeight, 0)),
       baseSide_(BaseSide(gridWidth_, gridHeight_)) {
   Level base;
   base.across = BinsFor(gridWidth_, baseSide_);
   base.down = BinsFor(gridHeight_, baseSide_);
-  base.bins.resize(static_cast<std::size_t>(base.across * base.down));
   levels_.push_back(std::move(base));
+  // A grid without cells has no bins, and no coarser levels to count down to.
+  while (levels_.back().across * levels_.back().down > 1) {
+    Level coarser;
+    coarser.across = BinsFor(levels_.back().across, 2);
+    coarser.down = BinsFor(levels_.back().down, 2);
+    levels_.push_back(std::move(coarser));
+  }
+  PlaceLevels(storage);
+  building_ = std::make_unique<Building>();
+  building_->nextRow = levels_.front().down - 1;
+  for (const Level& level : levels_) {
+    building_->coarser.emplace_back(static_cast<std::size_t>(level.across));
+  }
+}
+
+Overview::Overview() = default;
+Overview::Overview(Overview&&) noexcept = default;
+Overview& Overview::operator=(Overview&&) noexcept = default;
+Overview::~Overview() = default;
+
+// The coarsest levels in memory while they fit the budget, the finer ones on disk.
+void Overview::PlaceLevels(const OverviewStorage& storage) {
+  std::uint64_t inMemory = 0;
+  std::uint64_t onDisk = 0;
+  for (auto level = levels_.rbegin(); level != levels_.rend(); ++level) {
+    const auto bytes = static_cast<std::uint64_t>(level->across * level->down) * sizeof(StoredBin);
+    if (level->place == Place::Lost && inMemory + bytes <= storage.memoryBudget) {
+      level->place = Place::Memory;
+      level->bins.resize(static_cast<std::size_t>(level->across * level->down));
+      inMemory += bytes;
+    } else {
+      level->fileOffset = onDisk;
+      onDisk += bytes;
+      // Once one level is out of memory, every finer one is too.
+      for (auto finer = level; finer != levels_.rend(); ++finer) {
+        finer->place = Place::Disk;
+      }
+    }
+  }
+  if (onDisk == 0) {
+    return;
+  }
+  spill_ = SpillFile::Create(onDisk, storage.spillFolders);
+  if (!spill_) {
+    for (Level& level : levels_) {
+      level.place = level.place == Place::Disk ? Place::Lost : level.place;
+    }
+    spillFailed_ = true;
+  }
 }
 
 void Overview::Add(const RecordBlock& block, std::uint64_t first) {
-  if (gridWidth_ == 0) {
+  if (!building_ || gridWidth_ == 0) {
     return;
   }
+  // The records of one bin row lie together in the file: hand them on a row at a time.
   const auto width = static_cast<std::uint64_t>(gridWidth_);
   std::uint64_t done = 0;
   while (done < block.Size()) {
     const std::uint64_t record = first + done;
-    const std::uint64_t column = record % width;
-    const std::uint64_t run = std::min<std::uint64_t>(block.Size() - done, width - column);
-    AddRun(block.RecordBytes(done), static_cast<std::int64_t>(run),
-           static_cast<std::int64_t>(column), static_cast<std::int64_t>(record / width));
-    done += run;
+    const std::int64_t binRow =
+        FlipRow(static_cast<std::int64_t>(record / width), gridHeight_) / baseSide_;
+    const auto rowEnd = static_cast<std::uint64_t>(FlipRow(binRow * baseSide_, gridHeight_) + 1);
+    const std::uint64_t count = std::min(block.Size() - done, rowEnd * width - record);
+    AddGroup(block.RecordBytes(done), record, count);
+    done += count;
   }
 }
 
-void Overview::AddRun(const unsigned char* records, std::int64_t count, std::int64_t column,
-                      std::int64_t storedRow) {
-  Level& base = levels_.front();
-  const std::int64_t binRow = FlipRow(storedRow, gridHeight_) / baseSide_;
-  BinSums* row = base.bins.data() + binRow * base.across;
-  while (count > 0) {
-    // The records of one bin, summed in registers and added to it once.
-    const std::int64_t inBin = std::min(count, baseSide_ - column % baseSide_);
-    const RunSums run = SumRun(records, inBin);
-    BinSums& bin = row[column / baseSide_];
-    bin.count[0] += 4.0 * static_cast<double>(inBin - run.otherCells);
-    bin.count[1] += 4.0 * static_cast<double>(run.otherCells);
-    bin.sum[0] += run.all - run.others;
-    bin.sum[1] += run.others;
-    records += inBin * static_cast<std::int64_t>(kCellRecordSize);
-    column += inBin;
-    count -= inBin;
+// Sums the records of one bin row without the lock, then adds them to the row.
+void Overview::AddGroup(const unsigned char* records, std::uint64_t first, std::uint64_t count) {
+  const auto width = static_cast<std::uint64_t>(gridWidth_);
+  const std::uint64_t firstColumn = first % width;
+  const bool oneRow = firstColumn + count <= width;
+  const std::int64_t lowBin = oneRow ? static_cast<std::int64_t>(firstColumn) / baseSide_ : 0;
+  const std::int64_t endBin =
+      oneRow ? static_cast<std::int64_t>(firstColumn + count - 1) / baseSide_ + 1
+             : levels_.front().across;
+  thread_local std::vector<BinSums> sums;
+  sums.assign(static_cast<std::size_t>(endBin - lowBin), BinSums{});
+  for (std::uint64_t done = 0; done < count;) {
+    std::int64_t column = static_cast<std::int64_t>((first + done) % width);
+    std::int64_t run = static_cast<std::int64_t>(
+        std::min<std::uint64_t>(count - done, width - static_cast<std::uint64_t>(column)));
+    const unsigned char* bytes = records + done * kCellRecordSize;
+    done += static_cast<std::uint64_t>(run);
+    while (run > 0) {
+      // The records of one bin, summed in registers and added to it once.
+      const std::int64_t inBin = std::min(run, baseSide_ - column % baseSide_);
+      const RunSums sum = SumRun(bytes, inBin);
+      BinSums& bin = sums[static_cast<std::size_t>(column / baseSide_ - lowBin)];
+      bin.count[0] += 4.0 * static_cast<double>(inBin - sum.otherCells);
+      bin.count[1] += 4.0 * static_cast<double>(sum.otherCells);
+      bin.sum[0] += sum.all - sum.others;
+      bin.sum[1] += sum.others;
+      bytes += inBin * static_cast<std::int64_t>(kCellRecordSize);
+      column += inBin;
+      run -= inBin;
+    }
+  }
+  const std::int64_t binRow =
+      FlipRow(static_cast<std::int64_t>(first / width), gridHeight_) / baseSide_;
+  const auto cellsOfRow = [this, width](std::int64_t row) {
+    return static_cast<std::uint64_t>(
+               std::min<std::int64_t>(baseSide_, gridHeight_ - row * baseSide_)) *
+           width;
+  };
+  const std::lock_guard lock(building_->mutex);
+  Building::PendingRow& row = building_->pending[binRow];
+  if (row.bins.empty()) {
+    row.bins.resize(static_cast<std::size_t>(levels_.front().across));
+  }
+  for (std::size_t index = 0; index < sums.size(); ++index) {
+    row.bins[static_cast<std::size_t>(lowBin) + index].Add(sums[index]);
+  }
+  row.cells += count;
+  // Whole rows go out in order, the bottom one first.
+  auto next = building_->pending.find(building_->nextRow);
+  while (next != building_->pending.end() && next->second.cells == cellsOfRow(next->first)) {
+    Emit(0, next->first, next->second.bins);
+    building_->pending.erase(next);
+    --building_->nextRow;
+    next = building_->pending.find(building_->nextRow);
   }
 }
 
-void Overview::Merge(const Overview& other) {
-  assert(other.gridWidth_ == gridWidth_ && other.gridHeight_ == gridHeight_);
-  auto& mine = levels_.front().bins;
-  const auto& theirs = other.levels_.front().bins;
-  for (std::size_t index = 0; index < mine.size(); ++index) {
-    mine[index].Add(theirs[index]);
+void Overview::Emit(int level, std::int64_t row, const std::vector<BinSums>& bins) {
+  Store(level, row, bins);
+  if (level + 1 >= Levels()) {
+    return;
+  }
+  std::vector<BinSums>& parent = building_->coarser[Index(level + 1)];
+  for (std::size_t column = 0; column < bins.size(); ++column) {
+    parent[column / 2].Add(bins[column]);
+  }
+  // Rows arrive from the bottom up, so an even row is the last of its pair.
+  if (row % 2 == 0) {
+    Emit(level + 1, row / 2, parent);
+    std::fill(parent.begin(), parent.end(), BinSums{});
+  }
+}
+
+void Overview::Store(int level, std::int64_t row, const std::vector<BinSums>& bins) {
+  Level& at = levels_[Index(level)];
+  if (at.place == Place::Lost) {
+    return;
+  }
+  std::vector<StoredBin> stored(bins.size());
+  for (std::size_t index = 0; index < bins.size(); ++index) {
+    const BinSums& bin = bins[index];
+    for (std::size_t type = 0; type < 2; ++type) {
+      stored[index].count[type] = static_cast<float>(bin.count[type]);
+      stored[index].mean[type] =
+          bin.count[type] > 0.0 ? static_cast<float>(bin.sum[type] / bin.count[type]) : 0.0F;
+    }
+  }
+  const auto first = static_cast<std::size_t>(row * at.across);
+  if (at.place == Place::Memory) {
+    std::copy(stored.begin(), stored.end(), at.bins.begin() + static_cast<std::ptrdiff_t>(first));
+  } else if (!spill_->Write(at.fileOffset + first * sizeof(StoredBin), stored.data(),
+                            stored.size() * sizeof(StoredBin))) {
+    // The disk gave out after all: the levels on it are lost, the others go on.
+    for (Level& each : levels_) {
+      each.place = each.place == Place::Disk ? Place::Lost : each.place;
+    }
+    spill_.reset();
+    spillFailed_ = true;
   }
 }
 
 void Overview::Finish() {
-  levels_.resize(1);
-  // A grid without cells has no bins, and no coarser levels to count down to.
-  while (levels_.back().bins.size() > 1) {
-    const Level& finer = levels_.back();
-    Level coarser;
-    coarser.across = BinsFor(finer.across, 2);
-    coarser.down = BinsFor(finer.down, 2);
-    coarser.bins.resize(static_cast<std::size_t>(coarser.across * coarser.down));
-    for (std::int64_t row = 0; row < finer.down; ++row) {
-      for (std::int64_t column = 0; column < finer.across; ++column) {
-        coarser.bins[static_cast<std::size_t>(row / 2 * coarser.across + column / 2)].Add(
-            finer.bins[static_cast<std::size_t>(row * finer.across + column)]);
-      }
+  building_.reset();
+}
+
+void Overview::ReadRow(int level, std::int64_t row, std::int64_t firstColumn, std::int64_t count,
+                       BinSums* out) const {
+  const Level& at = levels_[Index(level)];
+  assert(at.place != Place::Lost);
+  const auto first = static_cast<std::size_t>(row * at.across + firstColumn);
+  thread_local std::vector<StoredBin> read;
+  const StoredBin* bins = at.bins.data() + (at.place == Place::Memory ? first : 0);
+  if (at.place == Place::Disk) {
+    read.resize(static_cast<std::size_t>(count));
+    spill_->Read(at.fileOffset + first * sizeof(StoredBin), read.data(),
+                 read.size() * sizeof(StoredBin));
+    bins = read.data();
+  }
+  for (std::int64_t index = 0; index < count; ++index) {
+    const StoredBin& bin = bins[index];
+    for (std::size_t type = 0; type < 2; ++type) {
+      out[index].count[type] = bin.count[type];
+      out[index].sum[type] = static_cast<double>(bin.mean[type]) * bin.count[type];
     }
-    levels_.push_back(std::move(coarser));
   }
 }
 
-const BinSums& Overview::Bin(int level, std::int64_t column, std::int64_t row) const {
-  const Level& at = levels_[Index(level)];
-  return at.bins[static_cast<std::size_t>(row * at.across + column)];
+BinSums Overview::Bin(int level, std::int64_t column, std::int64_t row) const {
+  BinSums bin;
+  ReadRow(level, row, column, 1, &bin);
+  return bin;
 }
 
 std::size_t Overview::MemoryBytes() const {
   std::size_t bytes = 0;
   for (const Level& level : levels_) {
-    bytes += level.bins.capacity() * sizeof(BinSums);
+    bytes += level.bins.capacity() * sizeof(StoredBin);
+  }
+  return bytes;
+}
+
+std::uint64_t Overview::SpilledBytes() const {
+  std::uint64_t bytes = 0;
+  for (const Level& level : levels_) {
+    if (level.place == Place::Disk) {
+      bytes += static_cast<std::uint64_t>(level.across * level.down) * sizeof(StoredBin);
+    }
   }
   return bytes;
 }

@@ -4,9 +4,13 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <memory>
+#include <optional>
+#include <string>
 #include <vector>
 
 #include "grid/GridFormat.h"
+#include "grid/SpillFile.h"
 #include "render/Colour.h"
 #include "render/HeightRange.h"
 
@@ -19,11 +23,12 @@ struct BinSums {
   double count[2] = {0.0, 0.0};
   double sum[2] = {0.0, 0.0};
 
-  void Add(const BinSums& other) {
-    count[0] += other.count[0];
-    count[1] += other.count[1];
-    sum[0] += other.sum[0];
-    sum[1] += other.sum[1];
+  // Another's corners, each counted `weight` times: a part of a bin, or all of it.
+  void Add(const BinSums& other, double weight = 1.0) {
+    count[0] += other.count[0] * weight;
+    count[1] += other.count[1] * weight;
+    sum[0] += other.sum[0] * weight;
+    sum[1] += other.sum[1] * weight;
   }
   // One corner height, of a cell of type 0 or, when `other`, of another type.
   void AddCorner(bool other, double height) {
@@ -35,30 +40,55 @@ struct BinSums {
 
 // The average of the colours CellColor gives the gathered corners, within rounding:
 // each class shades its mean height on its own ramp, and the two mix by count.
-Colour BinColour(const BinSums& bin, const HeightRange& range);
+// Made once per picture, for it runs for every pixel of a zoomed-out view.
+class BinShading {
+ public:
+  explicit BinShading(const HeightRange& range);
+  Colour operator()(const BinSums& bin) const;
 
-// A coarse picture of a whole grid, built while the range scan reads every record:
-// square bins of BinSide() cells on a side, in picture orientation (bin row 0 holds
-// the rows stored last, as at the top of the picture). Level 0 has at most kMaxBins
-// bins whatever the grid's shape; each coarser level sums 2 x 2 bins of the one
-// before, down to a single bin.
+ private:
+  double shade(double height) const;
+
+  double lowest_ = 0.0;
+  double stepsPerHeight_ = 0.0;  // zero for a range without span: every height shades 0
+};
+
+inline Colour BinColour(const BinSums& bin, const HeightRange& range) {
+  return BinShading(range)(bin);
+}
+
+// Where an overview keeps its levels: the coarsest in memory, up to a budget, and
+// the finer ones in an unnamed file in the first of `spillFolders` that takes one.
+struct OverviewStorage {
+  std::uint64_t memoryBudget = std::uint64_t{32} << 20U;
+  // None: the levels beyond the budget are not kept, and views read records there.
+  std::vector<std::string> spillFolders;
+};
+
+// Coarse pictures of a whole grid, built while the range scan reads every record: a
+// pyramid of square bins in picture orientation (bin row 0 holds the rows stored
+// last, as at the top of the picture). Level 0 has bins of BinSide() cells on a
+// side, a few cells, and about a sixteenth as many bins as the grid has cells, so
+// that kept on disk it is a twentieth of the grid's size; each coarser level sums
+// 2 x 2 bins of the one before, down to a single bin. Memory while it is built grows
+// with the grid's width, not its size: bins are summed row by row and handed on.
 class Overview {
  public:
-  // 8 MiB of sums at level 0, and at most as much again for the coarser levels (a
-  // third more for a square grid, nearly as much for a single row): fine enough
-  // for a fit view of 617 x 503 of grids up to about 60 million cells.
-  static constexpr std::uint64_t kMaxBins = std::uint64_t{1} << 18U;
+  // Bins across level 0 at most, so that a row of them stays small for any width.
+  static constexpr std::int64_t kMaxBinsAcross = std::int64_t{1} << 18U;
 
-  Overview() = default;
-  Overview(std::int32_t gridWidth, std::int32_t gridHeight);
+  Overview();  // no levels: a scan for the range alone
+  Overview(std::int32_t gridWidth, std::int32_t gridHeight, const OverviewStorage& storage);
+  Overview(Overview&&) noexcept;
+  Overview& operator=(Overview&&) noexcept;
+  Overview(const Overview&) = delete;
+  Overview& operator=(const Overview&) = delete;
+  ~Overview();
 
-  // Adds the corners of the records [first, first + block.Size()) to level 0.
-  // Several overviews of the same grid may each take part of the records and be
-  // merged afterwards, so that scanning threads need no lock.
+  // Adds the corners of the records [first, first + block.Size()). Scanning threads
+  // may call it at once, with records in any order; each record once.
   void Add(const RecordBlock& block, std::uint64_t first);
-  // Adds another overview's level 0 of the same grid to this one's.
-  void Merge(const Overview& other);
-  // Builds the coarser levels from level 0, once every record has been added.
+  // Ends the building, once every record has been added; the levels then only read.
   void Finish();
 
   std::int32_t GridWidth() const { return gridWidth_; }
@@ -68,26 +98,51 @@ class Overview {
   std::int64_t BinSide(int level = 0) const { return std::int64_t{baseSide_} << level; }
   std::int64_t BinsAcross(int level = 0) const { return levels_[Index(level)].across; }
   std::int64_t BinsDown(int level = 0) const { return levels_[Index(level)].down; }
-  const BinSums& Bin(int level, std::int64_t column, std::int64_t row) const;
-  // Bytes held by the sums of every level.
+  // Whether `level` was kept, in memory or on disk.
+  bool HasLevel(int level) const { return levels_[Index(level)].place != Place::Lost; }
+  bool InMemory(int level) const { return levels_[Index(level)].place == Place::Memory; }
+  // True when levels beyond the memory budget could not be kept on disk.
+  bool SpillFailed() const { return spillFailed_; }
+
+  // Bins [firstColumn, firstColumn + count) of bin row `row` of a kept level, into
+  // `out`. Throws GridError when the disk does not give them back.
+  void ReadRow(int level, std::int64_t row, std::int64_t firstColumn, std::int64_t count,
+               BinSums* out) const;
+  BinSums Bin(int level, std::int64_t column, std::int64_t row) const;
+  // Bytes of the levels kept in memory, and on disk.
   std::size_t MemoryBytes() const;
+  std::uint64_t SpilledBytes() const;
 
  private:
+  enum class Place { Memory, Disk, Lost };
+  // A bin as kept: counts and mean heights in single precision, half the size of
+  // the sums it comes from and precise far beyond a shade.
+  struct StoredBin {
+    float count[2];
+    float mean[2];
+  };
   struct Level {
     std::int64_t across = 0;
     std::int64_t down = 0;
-    std::vector<BinSums> bins;
+    Place place = Place::Lost;
+    std::uint64_t fileOffset = 0;
+    std::vector<StoredBin> bins;
   };
+  struct Building;
 
   static std::size_t Index(int level) { return static_cast<std::size_t>(level); }
-  // Adds `count` records of one stored row, from column `column` on.
-  void AddRun(const unsigned char* records, std::int64_t count, std::int64_t column,
-              std::int64_t storedRow);
+  void PlaceLevels(const OverviewStorage& storage);
+  void AddGroup(const unsigned char* records, std::uint64_t first, std::uint64_t count);
+  void Emit(int level, std::int64_t row, const std::vector<BinSums>& bins);
+  void Store(int level, std::int64_t row, const std::vector<BinSums>& bins);
 
   std::int32_t gridWidth_ = 0;
   std::int32_t gridHeight_ = 0;
-  std::int32_t baseSide_ = 1;
+  std::int32_t baseSide_ = 4;
   std::vector<Level> levels_;
+  std::optional<SpillFile> spill_;
+  bool spillFailed_ = false;
+  std::unique_ptr<Building> building_;  // while records arrive
 };
 
 }  // namespace tolmer

@@ -90,6 +90,9 @@ struct CellSpan {
   std::int64_t endRow = 0;
 
   bool IsEmpty() const { return endColumn <= firstColumn || endRow <= firstRow; }
+  std::int64_t Cells() const {
+    return IsEmpty() ? 0 : (endColumn - firstColumn) * (endRow - firstRow);
+  }
 };
 CellSpan VisibleCells(const Viewport& view, const GridExtent& grid, const PixelRect& area);
 

@@ -260,10 +260,11 @@ int ExportPng(const ExportRequest& request, std::ostream& errors) {
     GridHeader header;
     HeightRange range;
     {
-      // Only the range is kept: the overview is not needed for the picture.
+      // The range alone: the picture needs no overview.
       TurnTaker quiet;
       LoadTurns turns(quiet);
-      const std::shared_ptr<const LoadedGrid> scanned = ScanGrid(reader, request.file, turns);
+      const std::shared_ptr<const LoadedGrid> scanned =
+          ScanGrid(reader, request.file, turns, std::nullopt);
       header = scanned->header;
       range = scanned->range;
     }

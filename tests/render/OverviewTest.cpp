@@ -1,7 +1,7 @@
 // SPDX-FileCopyrightText: 2026 Quindel
 // SPDX-License-Identifier: MIT
-// Each bin holds the corners of the cells it covers, however the records arrived,
-// and the overview stays small for any grid.
+// Each bin holds the corners of the cells it covers, however the records arrived and
+// wherever the level is kept, and the overview stays small for any grid.
 #include "render/Overview.h"
 
 #include <gtest/gtest.h>
@@ -10,13 +10,20 @@
 #include <array>
 #include <bit>
 #include <cmath>
+#include <csignal>
 #include <cstdlib>
+#include <filesystem>
 #include <limits>
+#include <thread>
 #include <vector>
+
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include "grid/GridWriter.h"
 #include "render/CellColor.h"
 #include "support/GridFiles.h"
+#include "support/TempDir.h"
 
 namespace tolmer {
 namespace {
@@ -25,7 +32,7 @@ using testing::Hills;
 using testing::UniformCell;
 
 constexpr std::int32_t kInt32Max = std::numeric_limits<std::int32_t>::max();
-constexpr std::int64_t kMax = static_cast<std::int64_t>(Overview::kMaxBins);
+constexpr std::int64_t kAcross = Overview::kMaxBinsAcross;
 
 // Hills, with the types of some cells changed so that bins of one class show too.
 CellRecord Cell(std::int32_t row, std::int32_t column) {
@@ -34,23 +41,34 @@ CellRecord Cell(std::int32_t row, std::int32_t column) {
   return cell;
 }
 
-// Records of the grid in file order, `chunk` at a time, handed to one of `parts`
-// overviews in turn, as scanning threads would take them; then merged and finished.
-Overview Gather(std::int32_t width, std::int32_t height, std::int64_t chunk, int parts) {
-  std::vector<Overview> overviews(static_cast<std::size_t>(parts), Overview(width, height));
+// Records of the grid, `chunk` at a time, taken in turn by `threads` threads that
+// add them at once, as the scan's threads do, each from its last chunk back when
+// `backwards`; then finished.
+Overview Gather(std::int32_t width, std::int32_t height, std::int64_t chunk, int threads,
+                bool backwards, const OverviewStorage& storage) {
+  Overview overview(width, height, storage);
   const std::vector<unsigned char> bytes = testing::GridBytes(width, height, Cell);
   const std::int64_t cells = std::int64_t{width} * height;
-  for (std::int64_t first = 0; first < cells; first += chunk) {
-    const RecordBlock block(bytes.data() + kHeaderSize + first * std::int64_t{kCellRecordSize},
-                            static_cast<std::size_t>(std::min(chunk, cells - first)));
-    overviews[static_cast<std::size_t>(first / chunk % parts)].Add(
-        block, static_cast<std::uint64_t>(first));
+  std::vector<std::jthread> adders;
+  for (int thread = 0; thread < threads; ++thread) {
+    adders.emplace_back([&, thread] {
+      std::vector<std::int64_t> firsts;
+      for (std::int64_t first = thread * chunk; first < cells; first += threads * chunk) {
+        firsts.push_back(first);
+      }
+      if (backwards) {
+        std::reverse(firsts.begin(), firsts.end());
+      }
+      for (const std::int64_t first : firsts) {
+        const RecordBlock block(bytes.data() + kHeaderSize + first * std::int64_t{kCellRecordSize},
+                                static_cast<std::size_t>(std::min(chunk, cells - first)));
+        overview.Add(block, static_cast<std::uint64_t>(first));
+      }
+    });
   }
-  for (std::size_t part = 1; part < overviews.size(); ++part) {
-    overviews[0].Merge(overviews[part]);
-  }
-  overviews[0].Finish();
-  return std::move(overviews[0]);
+  adders.clear();
+  overview.Finish();
+  return overview;
 }
 
 // What a bin must hold, taken from the cells themselves: corners and their heights by
@@ -64,7 +82,7 @@ void Add(Box& box, const Box& other) {
 }
 
 // Level 0 against boxes of the cells, each coarser level against 2 x 2 boxes of the
-// one before, down to a single bin.
+// one before, down to a single bin; levels not kept are skipped.
 void ExpectBinsAreBoxAverages(const Overview& overview) {
   const std::int32_t width = overview.GridWidth();
   const std::int32_t height = overview.GridHeight();
@@ -92,10 +110,10 @@ void ExpectBinsAreBoxAverages(const Overview& overview) {
     ASSERT_EQ(overview.BinSide(level), side << level);
     ASSERT_EQ(overview.BinsAcross(level), across);
     ASSERT_EQ(overview.BinsDown(level), down);
-    for (std::size_t index = 0; index < boxes.size(); ++index) {
+    for (std::size_t index = 0; overview.HasLevel(level) && index < boxes.size(); ++index) {
       const auto column = static_cast<std::int64_t>(index) % across;
       const auto row = static_cast<std::int64_t>(index) / across;
-      const BinSums& bin = overview.Bin(level, column, row);
+      const BinSums bin = overview.Bin(level, column, row);
       const Box& box = boxes[index];
       for (std::size_t type = 0; type < 2; ++type) {
         ASSERT_EQ(bin.count[type], box[type]) << "bin " << column << ", " << row;
@@ -126,24 +144,39 @@ void ExpectBinsAreBoxAverages(const Overview& overview) {
 }
 
 TEST(OverviewTest, BinsHoldTheCornersOfTheirCellsAtEveryLevel) {
-  // Records `chunk` at a time, spread over `parts` overviews that are then merged.
+  // Records `chunk` at a time, added by `threads` threads at once.
   struct Case {
     std::int32_t width, height;
     std::int64_t chunk;
-    int parts;
+    int threads;
+    bool backwards = false;
   };
-  // The last three have base sides that are not powers of two, and partial last bins.
-  constexpr auto kWide = static_cast<std::int32_t>(3 * kMax - 5);
-  constexpr auto kTall = static_cast<std::int32_t>(11 * kMax + 3);
-  const Case cases[] = {{1, 1, 1, 1},         {1, 37, 5, 1},        {41, 1, 1000, 1},
-                        {37, 29, 7, 1},       {37, 29, 64, 3},      {64, 64, 100, 2},
-                        {kWide, 1, 65536, 2}, {1, kTall, 40000, 1}, {1501, 1499, 65536, 2}};
+  // The last three have partial last bins, and bins wider than 4 cells.
+  constexpr auto kWide = static_cast<std::int32_t>(5 * kAcross - 5);
+  constexpr auto kTall = static_cast<std::int32_t>(3 * kAcross + 3);
+  const Case cases[] = {{1, 1, 1, 1},
+                        {1, 37, 5, 1},
+                        {41, 1, 1000, 1},
+                        {37, 29, 7, 1},
+                        {37, 29, 64, 3},
+                        {64, 64, 100, 2},
+                        {kWide, 1, 65536, 2},
+                        {1, kTall, 40000, 2},
+                        {1501, 1499, 65536, 2},
+                        {37, 29, 64, 1, true},
+                        {1501, 1499, 65536, 2, true}};
+  testing::TempDir dir;
+  // Every level in memory; every level on disk; and a disk that takes none, where the
+  // levels beyond the budget are lost and the others still right.
+  const OverviewStorage storages[] = {{}, {0, {dir.Path("")}}, {4096, {dir.Path("none")}}};
   for (const Case& c : cases) {
-    const Overview overview = Gather(c.width, c.height, c.chunk, c.parts);
-    if (std::int64_t{c.width} * c.height > kMax) {
-      ASSERT_FALSE(std::has_single_bit(static_cast<std::uint64_t>(overview.BinSide())));
+    for (const OverviewStorage& storage : storages) {
+      SCOPED_TRACE(::testing::Message() << "budget " << storage.memoryBudget);
+      const Overview overview = Gather(c.width, c.height, c.chunk, c.threads, c.backwards, storage);
+      ASSERT_EQ(overview.SpillFailed(), !overview.HasLevel(0));
+      ASSERT_TRUE(overview.HasLevel(overview.Levels() - 1) || storage.memoryBudget == 0);
+      ExpectBinsAreBoxAverages(overview);
     }
-    ExpectBinsAreBoxAverages(overview);
   }
   // Four corners at 5 in 0 to 10 are CellColor's colour of 5, whose 97.5 rounds down.
   BinSums fives;
@@ -154,21 +187,46 @@ TEST(OverviewTest, BinsHoldTheCornersOfTheirCellsAtEveryLevel) {
 
 TEST(OverviewTest, StaysWithinItsBoundForAnyShape) {
   for (const auto& [width, height] :
-       {std::pair{kInt32Max, 1}, {1, kInt32Max}, {kInt32Max, 2}, {46341, 46341}}) {
+       {std::pair{kInt32Max, 1}, {1, kInt32Max}, {kInt32Max, 2}, {46341, 46341}, {7326, 7326}}) {
     SCOPED_TRACE(::testing::Message() << width << "x" << height);
-    Overview overview(width, height);
-    ASSERT_LE(overview.BinsAcross() * overview.BinsDown(), kMax);
+    Overview overview(width, height, {});
+    const std::int64_t cells = std::int64_t{width} * height;
+    ASSERT_LE(overview.BinsAcross(), kAcross);
+    // On disk, level 0 is about a twentieth of the grid's records.
+    ASSERT_LE(overview.BinsAcross() * overview.BinsDown() * 16, cells * 20 * 6 / 100);
     ASSERT_GE(overview.BinsAcross() * overview.BinSide(), width);
     ASSERT_GE(overview.BinsDown() * overview.BinSide(), height);
-    // The last record lands in the last bin of the top row of bins: no overflow.
-    const auto last = EncodeCell(UniformCell(7.0F, 1));
-    overview.Add(RecordBlock(last.data(), 1),
-                 static_cast<std::uint64_t>(std::int64_t{width} * height - 1));
-    overview.Finish();
     EXPECT_LE(overview.MemoryBytes(), std::size_t{32} << 20U);
-    EXPECT_EQ(overview.Bin(0, overview.BinsAcross() - 1, 0).sum[1], 28.0);
-    EXPECT_EQ(overview.Bin(overview.Levels() - 1, 0, 0).count[1], 4.0);
+    // Whatever does not fit in memory has nowhere to go, and only that is lost.
+    EXPECT_EQ(overview.SpillFailed(), !overview.HasLevel(0));
+    EXPECT_TRUE(overview.HasLevel(overview.Levels() - 1));
   }
+}
+
+// The finer levels' file has no name, so a process killed while it holds one leaves
+// nothing behind.
+TEST(OverviewTest, LeavesNothingOnDiskWhenKilled) {
+  testing::TempDir dir;
+  int ready[2];
+  ASSERT_EQ(::pipe(ready), 0);
+  const pid_t child = ::fork();
+  ASSERT_GE(child, 0);
+  if (child == 0) {
+    Overview overview(4000, 4000, {0, {dir.Path("")}});
+    const char byte = overview.SpilledBytes() > 0 ? 'y' : 'n';
+    (void)!::write(ready[1], &byte, 1);
+    ::pause();
+    ::_exit(0);
+  }
+  char byte = 0;
+  ASSERT_EQ(::read(ready[0], &byte, 1), 1);
+  EXPECT_EQ(byte, 'y');
+  EXPECT_TRUE(std::filesystem::is_empty(dir.Path("")));
+  ::kill(child, SIGKILL);
+  ASSERT_EQ(::waitpid(child, nullptr, 0), child);
+  EXPECT_TRUE(std::filesystem::is_empty(dir.Path("")));
+  ::close(ready[0]);
+  ::close(ready[1]);
 }
 
 }  // namespace
