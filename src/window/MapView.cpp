@@ -48,6 +48,13 @@ MapView::MapView(QWidget* parent)
   AddCommands();
   connect(&worker_, &ViewWorker::viewDrawn, this, &MapView::OnViewDrawn);
   connect(&worker_, &ViewWorker::viewStale, this, &MapView::OnViewStale);
+  connect(&worker_, &ViewWorker::backdropDrawn, this,
+          [this](const QImage& image, const Viewport& view, quint64 serial) {
+            if (serial == generation_) {
+              backdrop_ = image;
+              backdropView_ = view;
+            }
+          });
   connect(&worker_, &ViewWorker::progressChanged, this, [this](double fraction, quint64 serial) {
     if (serial == generation_) {
       emit viewProgress(fraction);
@@ -122,7 +129,14 @@ void MapView::ShowPicture(const QImage& picture) {
 void MapView::SetGrid(std::shared_ptr<const LoadedGrid> grid, bool keepView) {
   grid_ = std::move(grid);
   ++generation_;
+  backdrop_ = QImage();
   notice_->hide();
+  if (grid_->overview.SpillFailed()) {
+    ShowNotice(QStringLiteral("There was no room on disk for this grid's finer overview: some "
+                              "zoomed-out views read the file and take longer."));
+  }
+  worker_.Draw(ViewWorker::ViewRequest{grid_, view_, size(), palette().color(QPalette::Window),
+                                       generation_, true});
   legend_->SetRange(grid_->range);
   readout_.Moved(Place());
   if (picture_.size() != size()) {
@@ -136,6 +150,7 @@ void MapView::SetGrid(std::shared_ptr<const LoadedGrid> grid, bool keepView) {
 void MapView::ForgetGrid() {
   grid_.reset();
   ++generation_;
+  backdrop_ = QImage();
   notice_->hide();
   readout_.Forget();
   readout_.Moved(Place());
@@ -230,10 +245,21 @@ void MapView::paintEvent(QPaintEvent* event) {
     }
     return;
   }
-  // The picture on hand, moved and scaled to the view wanted, in the map area only.
+  // The picture on hand, moved and scaled to the view wanted, in the map area only,
+  // over the backdrop where it does not reach.
   painter.fillRect(event->rect(), palette().window());
   const QRect area = ToQRect(Area());
   painter.setClipRect(area);
+  if (!backdrop_.isNull()) {
+    painter.save();
+    const double enlarged = view_.scale / backdropView_.scale;
+    painter.translate(view_.left - backdropView_.left * enlarged,
+                      view_.top - backdropView_.top * enlarged);
+    painter.scale(enlarged, enlarged);
+    painter.setRenderHint(QPainter::SmoothPixmapTransform);
+    painter.drawImage(QPoint(0, 0), backdrop_);
+    painter.restore();
+  }
   const double factor = view_.scale / pictureView_.scale;
   painter.translate(view_.left - pictureView_.left * factor, view_.top - pictureView_.top * factor);
   painter.scale(factor, factor);

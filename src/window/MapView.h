@@ -93,6 +93,8 @@ class MapView : public QWidget {
 
   QImage picture_;        // on hand
   Viewport pictureView_;  // the view it shows
+  QImage backdrop_;       // the whole grid, small: what fills newly exposed parts
+  Viewport backdropView_;
   Viewport view_;         // the view wanted
   Viewport keptView_;     // to go back to when a reloaded grid comes
   std::shared_ptr<const LoadedGrid> grid_;

@@ -14,7 +14,34 @@ ViewWorker::ViewWorker()
         DrawNow(request, std::move(stop));
       }) {}
 
+bool ViewWorker::DrawBackdrop(const ViewRequest& request, const std::stop_token& stop) {
+  const GridPicture picture =
+      BoundedGridPicture(ExtentOf(request.grid->header), kBackdropSide, kBackdropSide);
+  QImage image = BlankImage(QSize(picture.width, picture.height), request.background);
+  const ViewResult result = DrawView(*request.grid, picture.view, HandleOf(image),
+                                     PixelRect{0, 0, picture.width, picture.height}, {stop, {}});
+  if (result.outcome == ViewResult::Outcome::Abandoned) {
+    return false;
+  }
+  // A stale file has no backdrop; its view says why.
+  if (result.IsDone()) {
+    outbox_.Post([this, image = std::move(image), view = picture.view, serial = request.serial] {
+      emit backdropDrawn(image, view, serial);
+    });
+  }
+  return true;
+}
+
 void ViewWorker::DrawNow(const ViewRequest& request, std::stop_token stop) {
+  if (backdropOf_.lock() != request.grid) {
+    if (!DrawBackdrop(request, stop)) {
+      return;
+    }
+    backdropOf_ = request.grid;
+  }
+  if (request.backdropOnly) {
+    return;
+  }
   QImage image = BlankImage(request.size, request.background);
   Throttle progress;
   const ViewControl control{std::move(stop), [&](double fraction) {

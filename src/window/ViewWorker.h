@@ -22,7 +22,9 @@ namespace tolmer {
 // Draws views of a loaded grid on a thread of its own, so that the window's thread
 // never waits for the file. Only the latest view counts: a new one stops the one
 // being drawn. Results come back by signal, on the window's thread, with the serial
-// their request was given.
+// their request was given. Before the first view of each grid comes its backdrop:
+// the whole grid, small, from the overview, to fill what a view newly exposes until
+// the view itself is drawn.
 class ViewWorker : public QObject {
   Q_OBJECT
 
@@ -33,9 +35,12 @@ class ViewWorker : public QObject {
     QSize size;
     QColor background;
     quint64 serial = 0;
+    bool backdropOnly = false;  // only the grid's backdrop, if it has none yet
   };
 
   ViewWorker();
+
+  static constexpr int kBackdropSide = 1024;
 
   void Draw(ViewRequest request) { views_.Post(std::move(request), true); }
 
@@ -44,11 +49,16 @@ class ViewWorker : public QObject {
   void viewStale(const QString& reason, quint64 serial);
   // How far a long read of records has got, from 0 to 1, at most every 50 ms.
   void progressChanged(double fraction, quint64 serial);
+  // The whole grid, at most kBackdropSide pixels on a side, as `view` places it.
+  void backdropDrawn(const QImage& image, const tolmer::Viewport& view, quint64 serial);
 
  private:
   void DrawNow(const ViewRequest& request, std::stop_token stop);
+  // False when stopped first.
+  bool DrawBackdrop(const ViewRequest& request, const std::stop_token& stop);
 
   Outbox outbox_;
+  std::weak_ptr<const LoadedGrid> backdropOf_;  // on the worker's thread only
   // Last, so that it is stopped and joined before anything it uses goes.
   WorkerThread<ViewRequest> views_;
 };

@@ -255,6 +255,11 @@ TEST_F(MapViewTest, ResizingDrawsTheViewAgainForTheNewSize) {
 }
 
 TEST_F(MapViewTest, HoverShowsTheCellAndAChangedFileIsToldWithoutMixing) {
+  // There and back: once a view is shown, the grid's backdrop is at hand.
+  Drag(QPoint(300, 300), QPoint(310, 300));
+  ASSERT_TRUE(QTest::qWaitFor([&] { return Shows(Viewport{2, 15, 25}); }));
+  Drag(QPoint(310, 300), QPoint(300, 300));
+  ASSERT_TRUE(QTest::qWaitFor([&] { return Shows(DefaultViewport()); }));
   // Pixel (45, 105) is column 20 of picture row 40, stored row 259.
   QTest::mouseMove(form.windowHandle(), QPoint(45, 105));
   const QString expected = QStringLiteral("Column 20, row 259, record %1").arg(259 * kWidth + 20);
@@ -272,6 +277,10 @@ TEST_F(MapViewTest, HoverShowsTheCellAndAChangedFileIsToldWithoutMixing) {
   // What was on screen, moved; nothing of the new file.
   const QImage after = Grab(form);
   EXPECT_EQ(PixelOf(after, 100, 100), PixelOf(before, 110, 100));
+  // What the drag newly exposed is filled from the backdrop, not left blank.
+  for (const int y : {30, 300, 500}) {
+    EXPECT_NE(PixelOf(after, 612, y), BackgroundOf(form)) << y;
+  }
   EXPECT_EQ(Label1(form).text(), QStringLiteral("Loaded, 400x300"));
 }
 
