@@ -47,16 +47,15 @@ class SharedScan {
     return ChunkAt(index, cells_).count > 0 && index < faultChunk_.load();
   }
 
-  // Widens `part` by the heights of a chunk and adds its records to `overview`, or
-  // records why it cannot.
+  // Widens `part` by the heights of a chunk and adds its records to `overview` in the
+  // same walk, or records why it cannot.
   void Scan(std::uint64_t index, HeightRange& part, Overview& overview, ChunkBuffer& buffer) {
     const Chunk chunk = ChunkAt(index, cells_);
     try {
       const RecordBlock block = buffer.ReadAt(reader_, chunk.first, chunk.count);
-      const HeightBounds bounds = ScanHeightBounds(block);
+      const HeightBounds bounds = overview.Add(block, chunk.first);
       if (bounds.allFinite) {
         part.Widen(bounds);
-        overview.Add(block, chunk.first);
       } else {
         for (std::size_t cell = 0; cell < block.Size(); ++cell) {
           RequireFinite(block[cell], chunk.first + cell, header_.GridWidth);

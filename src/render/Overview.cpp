@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cassert>
 #include <cmath>
+#include <limits>
 #include <map>
 #include <mutex>
 
@@ -47,6 +48,14 @@ struct RunSums {
   std::int64_t otherCells = 0;
 };
 
+// The sums of a run of `records` records, into their bin.
+void AddRun(BinSums& bin, const RunSums& run, std::int64_t records) {
+  bin.count[0] += 4.0 * static_cast<double>(records - run.otherCells);
+  bin.count[1] += 4.0 * static_cast<double>(run.otherCells);
+  bin.sum[0] += run.all - run.others;
+  bin.sum[1] += run.others;
+}
+
 std::int32_t TypeOf(const unsigned char* record) {
   return LoadI32LE(record + 16);
 }
@@ -62,9 +71,36 @@ double Total(__m128d pair) {
   return _mm_cvtsd_f64(_mm_add_sd(pair, _mm_unpackhi_pd(pair, pair)));
 }
 
+// The lowest and highest heights, and whether one was NaN, gathered in the walk that
+// sums them, so that the range scan reads each record once.
+struct Extremes {
+  __m128 low = _mm_set1_ps(std::numeric_limits<float>::infinity());
+  __m128 high = _mm_set1_ps(-std::numeric_limits<float>::infinity());
+  __m128 unordered = _mm_setzero_ps();
+
+  void Take(__m128 one, __m128 other) {
+    low = _mm_min_ps(low, _mm_min_ps(one, other));
+    high = _mm_max_ps(high, _mm_max_ps(one, other));
+    unordered = _mm_or_ps(unordered, _mm_cmpunord_ps(one, other));
+  }
+  HeightBounds Bounds() const {
+    alignas(16) float lows[4];
+    alignas(16) float highs[4];
+    _mm_store_ps(lows, low);
+    _mm_store_ps(highs, high);
+    HeightBounds bounds;
+    bounds.lowest = std::min({lows[0], lows[1], lows[2], lows[3]});
+    bounds.highest = std::max({highs[0], highs[1], highs[2], highs[3]});
+    // Infinities need no test of their own: they end up in the minimum or maximum.
+    bounds.allFinite = _mm_movemask_ps(unordered) == 0 && std::isfinite(bounds.lowest) &&
+                       std::isfinite(bounds.highest);
+    return bounds;
+  }
+};
+
 // Four records at a time: their heights added corner by corner in single precision,
 // then in double, which keeps the hot loop short; the error stays far below a shade.
-RunSums SumRun(const unsigned char* records, std::int64_t count) {
+RunSums SumRun(const unsigned char* records, std::int64_t count, Extremes& extremes) {
   __m128d all = _mm_setzero_pd();
   __m128d others = _mm_setzero_pd();
   std::int64_t otherCells = 0;
@@ -75,7 +111,13 @@ RunSums SumRun(const unsigned char* records, std::int64_t count) {
     const auto load = [first](std::int64_t at) {
       return _mm_loadu_ps(reinterpret_cast<const float*>(first + at * kStep));
     };
-    const __m128 corners = _mm_add_ps(_mm_add_ps(load(0), load(1)), _mm_add_ps(load(2), load(3)));
+    const __m128 one = load(0);
+    const __m128 two = load(1);
+    const __m128 three = load(2);
+    const __m128 four = load(3);
+    extremes.Take(one, two);
+    extremes.Take(three, four);
+    const __m128 corners = _mm_add_ps(_mm_add_ps(one, two), _mm_add_ps(three, four));
     const __m128d sum =
         _mm_add_pd(_mm_cvtps_pd(corners), _mm_cvtps_pd(_mm_movehl_ps(corners, corners)));
     all = _mm_add_pd(all, sum);
@@ -95,6 +137,8 @@ RunSums SumRun(const unsigned char* records, std::int64_t count) {
   }
   for (; index < count; ++index) {
     const unsigned char* record = records + index * kStep;
+    const __m128 heights = _mm_loadu_ps(reinterpret_cast<const float*>(record));
+    extremes.Take(heights, heights);
     const __m128d sum = RecordSum(record);
     all = _mm_add_pd(all, sum);
     if (TypeOf(record) != 0) {
@@ -104,8 +148,45 @@ RunSums SumRun(const unsigned char* records, std::int64_t count) {
   }
   return RunSums{Total(all), Total(others), otherCells};
 }
+
+// Bins of four columns, four records each, each added to its own bin of `bins`: the
+// common case, without the bookkeeping of runs of any length.
+void AddQuads(const unsigned char* records, std::int64_t quads, BinSums* bins, Extremes& extremes) {
+  constexpr std::int64_t kStep = static_cast<std::int64_t>(kCellRecordSize);
+  for (std::int64_t quad = 0; quad < quads; ++quad, records += 4 * kStep) {
+    const int kinds = (TypeOf(records) != 0 ? 1 : 0) + (TypeOf(records + kStep) != 0 ? 1 : 0) +
+                      (TypeOf(records + 2 * kStep) != 0 ? 1 : 0) +
+                      (TypeOf(records + 3 * kStep) != 0 ? 1 : 0);
+    BinSums& bin = bins[quad];
+    if (kinds != 0 && kinds != 4) {
+      AddRun(bin, SumRun(records, 4, extremes), 4);
+      continue;
+    }
+    const auto load = [records](std::int64_t at) {
+      return _mm_loadu_ps(reinterpret_cast<const float*>(records + at * kStep));
+    };
+    const __m128 one = load(0);
+    const __m128 two = load(1);
+    const __m128 three = load(2);
+    const __m128 four = load(3);
+    extremes.Take(one, two);
+    extremes.Take(three, four);
+    const __m128 corners = _mm_add_ps(_mm_add_ps(one, two), _mm_add_ps(three, four));
+    const double total =
+        Total(_mm_add_pd(_mm_cvtps_pd(corners), _mm_cvtps_pd(_mm_movehl_ps(corners, corners))));
+    const std::size_t type = kinds == 4 ? 1 : 0;
+    bin.count[type] += 16.0;
+    bin.sum[type] += total;
+  }
+}
 #else
-RunSums SumRun(const unsigned char* records, std::int64_t count) {
+// Without SSE2 the bounds come from a walk of their own.
+struct Extremes {
+  HeightBounds bounds;
+  HeightBounds Bounds() const { return bounds; }
+};
+
+RunSums SumRun(const unsigned char* records, std::int64_t count, Extremes& /*extremes*/) {
   RunSums run;
   for (std::int64_t index = 0; index < count; ++index) {
     const unsigned char* bytes = records + index * static_cast<std::int64_t>(kCellRecordSize);
@@ -120,6 +201,38 @@ RunSums SumRun(const unsigned char* records, std::int64_t count) {
   return run;
 }
 #endif
+
+// Sums `count` records of one bin row, from record `first` of a grid `width` cells
+// wide, into `sums`, whose first bin is column `lowBin` of bins of `side` cells.
+void SumGroup(const unsigned char* records, std::uint64_t first, std::uint64_t count,
+              std::uint64_t width, std::int64_t side, std::int64_t lowBin,
+              std::vector<BinSums>& sums, Extremes& extremes) {
+  for (std::uint64_t done = 0; done < count;) {
+    auto column = static_cast<std::int64_t>((first + done) % width);
+    auto run = static_cast<std::int64_t>(
+        std::min<std::uint64_t>(count - done, width - static_cast<std::uint64_t>(column)));
+    const unsigned char* bytes = records + done * kCellRecordSize;
+    done += static_cast<std::uint64_t>(run);
+#ifdef TOLMER_SSE2_SCAN
+    if (side == 4 && column % 4 == 0) {
+      const std::int64_t quads = run / 4;
+      AddQuads(bytes, quads, sums.data() + (column / 4 - lowBin), extremes);
+      bytes += quads * 4 * static_cast<std::int64_t>(kCellRecordSize);
+      column += quads * 4;
+      run -= quads * 4;
+    }
+#endif
+    while (run > 0) {
+      // The records of one bin, summed in registers and added to it once.
+      const std::int64_t inBin = std::min(run, side - column % side);
+      AddRun(sums[static_cast<std::size_t>(column / side - lowBin)], SumRun(bytes, inBin, extremes),
+             inBin);
+      bytes += inBin * static_cast<std::int64_t>(kCellRecordSize);
+      column += inBin;
+      run -= inBin;
+    }
+  }
+}
 
 }  // namespace
 
@@ -165,10 +278,15 @@ struct Overview::Building {
     std::vector<BinSums> bins;
     std::uint64_t cells = 0;
   };
-  std::mutex mutex;
+  std::mutex mutex;  // guards the rows being added to
   std::map<std::int64_t, PendingRow> pending;
-  std::int64_t nextRow = 0;                   // of level 0, the next to hand on
+  std::int64_t nextRow = 0;                 // of level 0, the next to hand on
+  std::vector<std::vector<BinSums>> spare;  // rows handed on, for reuse
+  // Taken before `mutex` is let go, so whole rows go on in order while the other
+  // thread adds to the next ones.
+  std::mutex handing;
   std::vector<std::vector<BinSums>> coarser;  // [level], the row being summed
+  std::vector<StoredBin> stored;              // a row as it is kept
 };
 
 Overview::Overview(std::int32_t gridWidth, std::int32_t gridHeight, const OverviewStorage& storage)
@@ -230,10 +348,14 @@ void Overview::PlaceLevels(const OverviewStorage& storage) {
   }
 }
 
-void Overview::Add(const RecordBlock& block, std::uint64_t first) {
+HeightBounds Overview::Add(const RecordBlock& block, std::uint64_t first) {
   if (!building_ || gridWidth_ == 0) {
-    return;
+    return ScanHeightBounds(block);
   }
+  Extremes extremes;
+#ifndef TOLMER_SSE2_SCAN
+  extremes.bounds = ScanHeightBounds(block);
+#endif
   // The records of one bin row lie together in the file: hand them on a row at a time.
   const auto width = static_cast<std::uint64_t>(gridWidth_);
   std::uint64_t done = 0;
@@ -243,65 +365,67 @@ void Overview::Add(const RecordBlock& block, std::uint64_t first) {
         FlipRow(static_cast<std::int64_t>(record / width), gridHeight_) / baseSide_;
     const auto rowEnd = static_cast<std::uint64_t>(FlipRow(binRow * baseSide_, gridHeight_) + 1);
     const std::uint64_t count = std::min(block.Size() - done, rowEnd * width - record);
-    AddGroup(block.RecordBytes(done), record, count);
+    // Summed without the lock, then added to the row.
+    const std::uint64_t firstColumn = record % width;
+    const bool oneRow = firstColumn + count <= width;
+    const std::int64_t lowBin = oneRow ? static_cast<std::int64_t>(firstColumn) / baseSide_ : 0;
+    const std::int64_t endBin =
+        oneRow ? static_cast<std::int64_t>(firstColumn + count - 1) / baseSide_ + 1
+               : levels_.front().across;
+    thread_local std::vector<BinSums> sums;
+    sums.assign(static_cast<std::size_t>(endBin - lowBin), BinSums{});
+    SumGroup(block.RecordBytes(done), record, count, width, baseSide_, lowBin, sums, extremes);
+    AddToRow(binRow, lowBin, sums, count);
     done += count;
   }
+  return extremes.Bounds();
 }
 
-// Sums the records of one bin row without the lock, then adds them to the row.
-void Overview::AddGroup(const unsigned char* records, std::uint64_t first, std::uint64_t count) {
+void Overview::AddToRow(std::int64_t binRow, std::int64_t lowBin, const std::vector<BinSums>& sums,
+                        std::uint64_t cells) {
   const auto width = static_cast<std::uint64_t>(gridWidth_);
-  const std::uint64_t firstColumn = first % width;
-  const bool oneRow = firstColumn + count <= width;
-  const std::int64_t lowBin = oneRow ? static_cast<std::int64_t>(firstColumn) / baseSide_ : 0;
-  const std::int64_t endBin =
-      oneRow ? static_cast<std::int64_t>(firstColumn + count - 1) / baseSide_ + 1
-             : levels_.front().across;
-  thread_local std::vector<BinSums> sums;
-  sums.assign(static_cast<std::size_t>(endBin - lowBin), BinSums{});
-  for (std::uint64_t done = 0; done < count;) {
-    std::int64_t column = static_cast<std::int64_t>((first + done) % width);
-    std::int64_t run = static_cast<std::int64_t>(
-        std::min<std::uint64_t>(count - done, width - static_cast<std::uint64_t>(column)));
-    const unsigned char* bytes = records + done * kCellRecordSize;
-    done += static_cast<std::uint64_t>(run);
-    while (run > 0) {
-      // The records of one bin, summed in registers and added to it once.
-      const std::int64_t inBin = std::min(run, baseSide_ - column % baseSide_);
-      const RunSums sum = SumRun(bytes, inBin);
-      BinSums& bin = sums[static_cast<std::size_t>(column / baseSide_ - lowBin)];
-      bin.count[0] += 4.0 * static_cast<double>(inBin - sum.otherCells);
-      bin.count[1] += 4.0 * static_cast<double>(sum.otherCells);
-      bin.sum[0] += sum.all - sum.others;
-      bin.sum[1] += sum.others;
-      bytes += inBin * static_cast<std::int64_t>(kCellRecordSize);
-      column += inBin;
-      run -= inBin;
-    }
-  }
-  const std::int64_t binRow =
-      FlipRow(static_cast<std::int64_t>(first / width), gridHeight_) / baseSide_;
   const auto cellsOfRow = [this, width](std::int64_t row) {
     return static_cast<std::uint64_t>(
                std::min<std::int64_t>(baseSide_, gridHeight_ - row * baseSide_)) *
            width;
   };
-  const std::lock_guard lock(building_->mutex);
-  Building::PendingRow& row = building_->pending[binRow];
+  Building& building = *building_;
+  std::unique_lock lock(building.mutex);
+  Building::PendingRow& row = building.pending[binRow];
   if (row.bins.empty()) {
-    row.bins.resize(static_cast<std::size_t>(levels_.front().across));
+    if (building.spare.empty()) {
+      row.bins.resize(static_cast<std::size_t>(levels_.front().across));
+    } else {
+      row.bins = std::move(building.spare.back());
+      building.spare.pop_back();
+    }
   }
   for (std::size_t index = 0; index < sums.size(); ++index) {
     row.bins[static_cast<std::size_t>(lowBin) + index].Add(sums[index]);
   }
-  row.cells += count;
-  // Whole rows go out in order, the bottom one first.
-  auto next = building_->pending.find(building_->nextRow);
-  while (next != building_->pending.end() && next->second.cells == cellsOfRow(next->first)) {
-    Emit(0, next->first, next->second.bins);
-    building_->pending.erase(next);
-    --building_->nextRow;
-    next = building_->pending.find(building_->nextRow);
+  row.cells += cells;
+  // Whole rows go on in order, the bottom one first.
+  std::vector<std::pair<std::int64_t, std::vector<BinSums>>> whole;
+  auto next = building.pending.find(building.nextRow);
+  while (next != building.pending.end() && next->second.cells == cellsOfRow(next->first)) {
+    whole.emplace_back(next->first, std::move(next->second.bins));
+    building.pending.erase(next);
+    --building.nextRow;
+    next = building.pending.find(building.nextRow);
+  }
+  if (whole.empty()) {
+    return;
+  }
+  std::unique_lock handing(building.handing);
+  lock.unlock();
+  for (auto& [index, bins] : whole) {
+    Emit(0, index, bins);
+    std::fill(bins.begin(), bins.end(), BinSums{});
+  }
+  handing.unlock();
+  lock.lock();
+  for (auto& each : whole) {
+    building.spare.push_back(std::move(each.second));
   }
 }
 
@@ -326,7 +450,8 @@ void Overview::Store(int level, std::int64_t row, const std::vector<BinSums>& bi
   if (at.place == Place::Lost) {
     return;
   }
-  std::vector<StoredBin> stored(bins.size());
+  std::vector<StoredBin>& stored = building_->stored;
+  stored.resize(bins.size());
   for (std::size_t index = 0; index < bins.size(); ++index) {
     const BinSums& bin = bins[index];
     for (std::size_t type = 0; type < 2; ++type) {

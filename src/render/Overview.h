@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "grid/GridFormat.h"
+#include "grid/HeightBounds.h"
 #include "grid/SpillFile.h"
 #include "render/Colour.h"
 #include "render/HeightRange.h"
@@ -85,9 +86,11 @@ class Overview {
   Overview& operator=(const Overview&) = delete;
   ~Overview();
 
-  // Adds the corners of the records [first, first + block.Size()). Scanning threads
-  // may call it at once, with records in any order; each record once.
-  void Add(const RecordBlock& block, std::uint64_t first);
+  // Adds the corners of the records [first, first + block.Size()), and returns the
+  // bounds of their heights, found in the same walk. Scanning threads may call it at
+  // once, with records in any order; each record once. A block with a height that
+  // is not finite leaves the overview of no use.
+  HeightBounds Add(const RecordBlock& block, std::uint64_t first);
   // Ends the building, once every record has been added; the levels then only read.
   void Finish();
 
@@ -132,7 +135,8 @@ class Overview {
 
   static std::size_t Index(int level) { return static_cast<std::size_t>(level); }
   void PlaceLevels(const OverviewStorage& storage);
-  void AddGroup(const unsigned char* records, std::uint64_t first, std::uint64_t count);
+  void AddToRow(std::int64_t binRow, std::int64_t lowBin, const std::vector<BinSums>& sums,
+                std::uint64_t cells);
   void Emit(int level, std::int64_t row, const std::vector<BinSums>& bins);
   void Store(int level, std::int64_t row, const std::vector<BinSums>& bins);
 
