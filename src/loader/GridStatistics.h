@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "grid/GridFormat.h"
+#include "grid/HeightBounds.h"
 #include "render/HeightRange.h"
 
 namespace tolmer {
@@ -37,14 +38,28 @@ class GridStatistics {
     friend bool operator==(const TypeCells&, const TypeCells&) = default;
   };
 
-  // Adds every record of `block`, whose heights are all finite.
+  // Adds every record of `block`, whose heights are all finite, with the fastest
+  // implementation the build target has, as ScanHeightBounds chooses.
   void Add(const RecordBlock& block);
+  // The same, decoding every record byte by byte, on any host.
+  void AddPortable(const RecordBlock& block);
+#ifdef TOLMER_SSE2_SCAN
+  // The same, reading the heights as floats in the host's byte order: only correct
+  // on a little-endian host.
+  void AddSse2(const RecordBlock& block);
+#endif
   // Adds what another part of the same grid gathered.
   void Merge(const GridStatistics& other);
 
-  std::uint64_t Cells() const { return classes_[0].cells + classes_[1].cells; }
-  const ClassHeights& TypeZero() const { return classes_[0]; }
-  const ClassHeights& OtherTypes() const { return classes_[1]; }
+  std::uint64_t Cells() const {
+    return classes_[0].cells + classes_[1].cells;
+  }
+  const ClassHeights& TypeZero() const {
+    return classes_[0];
+  }
+  const ClassHeights& OtherTypes() const {
+    return classes_[1];
+  }
   // The range the viewer shades these cells with: its seeds widened by every height.
   HeightRange Range() const;
   // Every type that occurs, with its cells: the commonest first, ties by type.
@@ -54,6 +69,7 @@ class GridStatistics {
   // Most grids use a few small types: those are counted by index, without hashing.
   static constexpr std::int32_t kIndexedTypes = 256;
 
+  // Counts a run of cells of one type, for the type and its class.
   void CountType(std::int32_t type, std::uint64_t cells);
 
   std::array<ClassHeights, 2> classes_;
