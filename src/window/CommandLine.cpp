@@ -16,7 +16,10 @@ namespace tolmer {
 namespace {
 
 CommandLine Reply(const QString& text, int exitStatus) {
-  return CommandLine{text.toStdString(), exitStatus, std::nullopt, std::nullopt, {}};
+  CommandLine reply;
+  reply.reply = text.toStdString();
+  reply.exitStatus = exitStatus;
+  return reply;
 }
 
 CommandLine Refusal(const QString& why) {
@@ -24,14 +27,22 @@ CommandLine Refusal(const QString& why) {
                2);
 }
 
-// The argument that the parser read as `positional`. Decoding may map different
-// bytes to the same text, but then both would be FILEs, which is refused; the last
-// match is the one after a "--" that lets a FILE look like an option.
-std::string RawArgument(int argc, const char* const* argv, const QString& positional) {
-  std::string raw;
+// The options that take a value, for telling their values from FILEs.
+constexpr std::string_view kValueOptions[] = {"--export", "--size", "--thumbnail"};
+
+// The arguments that are neither options nor their values, as their bytes were
+// given and in their order: decoding may map different bytes to the same text.
+std::vector<std::string> RawPositionals(int argc, const char* const* argv) {
+  std::vector<std::string> raw;
+  bool optionsEnded = false;
   for (int index = 1; index < argc; ++index) {
-    if (QString::fromLocal8Bit(argv[index]) == positional) {
-      raw = argv[index];
+    const std::string_view argument = argv[index];
+    if (optionsEnded || argument.size() < 2 || argument[0] != '-') {
+      raw.emplace_back(argument);
+    } else if (argument == "--") {
+      optionsEnded = true;
+    } else if (std::ranges::find(kValueOptions, argument) != std::end(kValueOptions)) {
+      ++index;
     }
   }
   return raw;
@@ -71,6 +82,20 @@ bool ParseSize(const QString& text, ExportRequest& request) {
   }
   request.boundWidth = static_cast<std::int32_t>(width);
   request.boundHeight = static_cast<std::int32_t>(height);
+  return true;
+}
+
+// SIZE of --thumbnail: pixels on the longer side, from 1 to the largest.
+bool ParseThumbnailSize(const QString& text, ThumbnailRequest& request) {
+  static const QRegularExpression kSize(QStringLiteral("^[0-9]{1,4}$"));
+  if (!kSize.match(text).hasMatch()) {
+    return false;
+  }
+  const int size = text.toInt();
+  if (size < 1 || size > ThumbnailRequest::kLargestSize) {
+    return false;
+  }
+  request.size = size;
   return true;
 }
 
@@ -144,10 +169,27 @@ CommandLine ParseOwnArguments(int argc, const char* const* argv) {
                      "down to fit (default %1x%1).")
           .arg(ExportRequest::kDefaultBound),
       QStringLiteral("WxH"));
+  const QCommandLineOption info(
+      QStringLiteral("info"),
+      QStringLiteral("Prints what FILE holds and exits: its header, its size, its height range, "
+                     "its cells by type and their heights; needs no display."));
+  const QCommandLineOption json(QStringLiteral("json"),
+                                QStringLiteral("With --info: prints it as one JSON object."));
+  const QCommandLineOption thumbnail(
+      QStringLiteral("thumbnail"),
+      QStringLiteral("tolmer --thumbnail SIZE FILE OUT.png writes a small picture of FILE's "
+                     "whole grid, at most SIZE pixels (1 to %1) on its longer side, as OUT.png "
+                     "and exits, as file managers ask for; grids over 256 MiB are sampled. "
+                     "Needs no display.")
+          .arg(ThumbnailRequest::kLargestSize),
+      QStringLiteral("SIZE"));
   parser.addOption(help);
   parser.addOption(version);
   parser.addOption(exportPicture);
   parser.addOption(size);
+  parser.addOption(info);
+  parser.addOption(json);
+  parser.addOption(thumbnail);
   parser.addPositionalArgument(
       QStringLiteral("FILE"),
       QStringLiteral("A cell grid to show at start, as if typed in and Show pressed."),
@@ -170,16 +212,54 @@ CommandLine ParseOwnArguments(int argc, const char* const* argv) {
   if (!parsed) {
     return Refusal(parser.errorText());
   }
-  const QStringList files = parser.positionalArguments();
+  const std::vector<std::string> files = RawPositionals(argc, argv);
+  if (static_cast<qsizetype>(files.size()) != parser.positionalArguments().size()) {
+    return Refusal(QStringLiteral("cannot tell the FILE from the options"));
+  }
+  const int modes = (parser.isSet(exportPicture) ? 1 : 0) + (parser.isSet(info) ? 1 : 0) +
+                    (parser.isSet(thumbnail) ? 1 : 0);
+  if (modes > 1) {
+    return Refusal(QStringLiteral("one of --export, --info and --thumbnail at most"));
+  }
+  if (parser.isSet(json) && !parser.isSet(info)) {
+    return Refusal(QStringLiteral("--json is for --info"));
+  }
+  if (parser.isSet(size) && !parser.isSet(exportPicture)) {
+    return Refusal(QStringLiteral("--size is for --export"));
+  }
+  CommandLine request;
+  if (parser.isSet(thumbnail)) {
+    ThumbnailRequest thumbnailing;
+    if (parser.values(thumbnail).size() > 1 ||
+        !ParseThumbnailSize(parser.value(thumbnail), thumbnailing)) {
+      return Refusal(QStringLiteral("--thumbnail takes one SIZE in pixels, from 1 to %1")
+                         .arg(ThumbnailRequest::kLargestSize));
+    }
+    if (files.size() != 2 || files[1].empty()) {
+      return Refusal(
+          QStringLiteral("--thumbnail SIZE needs the FILE to draw and the picture to "
+                         "write, in that order"));
+    }
+    thumbnailing.file = files[0];
+    thumbnailing.picture = files[1];
+    request.thumbnailRequest = thumbnailing;
+    return request;
+  }
   if (files.size() > 1) {
     return Refusal(QStringLiteral("one FILE at most, not %1").arg(files.size()));
   }
-  CommandLine request;
+  if (parser.isSet(info)) {
+    if (files.empty()) {
+      return Refusal(QStringLiteral("--info needs the FILE to describe"));
+    }
+    request.infoRequest = InfoRequest{files.front(), parser.isSet(json)};
+    return request;
+  }
   if (parser.isSet(exportPicture)) {
     if (parser.values(exportPicture).size() > 1) {
       return Refusal(QStringLiteral("one --export at most"));
     }
-    if (files.isEmpty()) {
+    if (files.empty()) {
       return Refusal(QStringLiteral("--export needs the FILE to draw"));
     }
     ExportRequest exporting;
@@ -187,7 +267,7 @@ CommandLine ParseOwnArguments(int argc, const char* const* argv) {
     if (exporting.picture.empty()) {
       return Refusal(QStringLiteral("--export needs the name of the picture to write"));
     }
-    exporting.file = RawArgument(argc, argv, files.front());
+    exporting.file = files.front();
     if (parser.isSet(size) && !ParseSize(parser.values(size).back(), exporting)) {
       return Refusal(
           QStringLiteral("--size takes WIDTHxHEIGHT in pixels, such as 4096x4096, not '%1'")
@@ -196,11 +276,8 @@ CommandLine ParseOwnArguments(int argc, const char* const* argv) {
     request.exportRequest = exporting;
     return request;
   }
-  if (parser.isSet(size)) {
-    return Refusal(QStringLiteral("--size is for --export"));
-  }
-  if (!files.isEmpty()) {
-    request.file = RawArgument(argc, argv, files.front());
+  if (!files.empty()) {
+    request.file = files.front();
   }
   return request;
 }

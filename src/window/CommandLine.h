@@ -23,6 +23,26 @@ struct ExportRequest {
   std::int32_t boundHeight = kDefaultBound;
 };
 
+// What `tolmer --info FILE [--json]` asks for: what FILE's header and records hold,
+// as text or as one JSON object.
+struct InfoRequest {
+  std::string file;  // byte for byte as it was given
+  bool json = false;
+};
+
+// What `tolmer --thumbnail SIZE FILE OUT` asks for, as a file manager's thumbnailer
+// runs it: FILE's whole grid as a PNG picture OUT, at most SIZE pixels on its longer
+// side, made quickly however large the grid.
+struct ThumbnailRequest {
+  // Larger would take longer than a file manager waits.
+  static constexpr std::int32_t kLargestSize = 4096;
+
+  std::int32_t size = 0;
+  // Both byte for byte as they were given.
+  std::string file;
+  std::string picture;
+};
+
 // What `tolmer [options] [FILE]` asks for.
 struct CommandLine {
   // Text to print instead of opening the window: the help, the version, or why the
@@ -34,6 +54,9 @@ struct CommandLine {
   std::optional<std::string> file;
   // Set instead of `file` for --export, which opens no window.
   std::optional<ExportRequest> exportRequest;
+  // Set instead of `file` for --info and --thumbnail, which open no window either.
+  std::optional<InfoRequest> infoRequest;
+  std::optional<ThumbnailRequest> thumbnailRequest;
   // The options every Qt program takes, such as "-style Fusion", with their values,
   // byte for byte and in their order: the window's application object reads them.
   std::vector<std::string> qtOptions;

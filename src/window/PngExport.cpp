@@ -22,6 +22,7 @@
 #include "grid/GridReader.h"
 #include "loader/GridPictureRows.h"
 #include "loader/LoadResult.h"
+#include "loader/SampledPicture.h"
 #include "loader/ScanGrid.h"
 #include "render/Viewport.h"
 
@@ -40,6 +41,11 @@ constexpr int kPngLevel = 1;
 constexpr int kPngStrategy = Z_RLE;
 // Large IDAT chunks: fewer calls into the file and fewer chunk headers.
 constexpr std::size_t kPngBufferBytes = std::size_t{1} << 18U;
+
+// A thumbnail reads a grid whole up to this size and samples a larger one, so that
+// it takes about a second at most from a disk that reads 256 MB a second.
+constexpr std::uint64_t kThumbnailWholeBytes = std::uint64_t{256} << 20U;
+constexpr std::uint64_t kThumbnailSampleBytes = std::uint64_t{64} << 20U;
 
 // A PNG of R, G, B rows written one row at a time into `file` by libpng. libpng
 // reports an error by a long jump back to the call that met it, so every call into
@@ -235,6 +241,13 @@ void WritePicture(const GridReader& reader, const GridHeader& header, const Heig
   png.Finish();
 }
 
+// Pass 1: the range the whole grid shades with. The picture needs no overview.
+HeightRange ScanRange(const GridReader& reader, const std::string& fileName) {
+  TurnTaker quiet;
+  LoadTurns turns(quiet);
+  return ScanGrid(reader, fileName, turns, std::nullopt)->range;
+}
+
 }  // namespace
 
 void WritePng(const QImage& image, const std::string& path) {
@@ -248,6 +261,27 @@ void WritePng(const QImage& image, const std::string& path) {
   WriteFileAtomically(path, bytes.constData(), static_cast<std::size_t>(bytes.size()));
 }
 
+namespace {
+
+// The picture of `reader`'s whole grid, `bound` x `bound` at most, into `file`: read
+// whole while the records are few enough to read in a moment, from a sample else.
+void WriteThumbnail(const GridReader& reader, const std::string& fileName, const GridHeader& header,
+                    std::int32_t bound, AtomicFile& file) {
+  const GridPicture picture = BoundedGridPicture(ExtentOf(header), bound, bound);
+  if (CellCount(header) * kCellRecordSize <= kThumbnailWholeBytes) {
+    WritePicture(reader, header, ScanRange(reader, fileName), picture, file);
+    return;
+  }
+  SampledPicture sample(reader, header, picture, kThumbnailSampleBytes);
+  PngRowWriter png(file, sample.Width(), sample.Height());
+  for (std::int32_t y = 0; y < sample.Height(); ++y) {
+    png.WriteRow(sample.Row(y));
+  }
+  png.Finish();
+}
+
+}  // namespace
+
 int ExportPng(const ExportRequest& request, std::ostream& errors) {
   if (NameSameFile(request.picture, request.file)) {
     errors << "tolmer: --export " << request.picture << " would overwrite the grid it draws\n";
@@ -257,23 +291,13 @@ int ExportPng(const ExportRequest& request, std::ostream& errors) {
   try {
     GridReader reader;
     reader.open(request.file);
-    GridHeader header;
-    HeightRange range;
-    {
-      // The range alone: the picture needs no overview.
-      TurnTaker quiet;
-      LoadTurns turns(quiet);
-      const std::shared_ptr<const LoadedGrid> scanned =
-          ScanGrid(reader, request.file, turns, std::nullopt);
-      header = scanned->header;
-      range = scanned->range;
-    }
-    const GridExtent extent = ExtentOf(header);
-    if (extent.IsEmpty()) {
+    const HeightRange range = ScanRange(reader, request.file);
+    const GridHeader header = reader.readHeader();
+    if (ExtentOf(header).IsEmpty()) {
       errors << "tolmer: " << request.file << ": the grid has no cells to export\n";
       return 1;
     }
-    picture = BoundedGridPicture(extent, request.boundWidth, request.boundHeight);
+    picture = BoundedGridPicture(ExtentOf(header), request.boundWidth, request.boundHeight);
     AtomicFile file(request.picture);
     WritePicture(reader, header, range, picture, file);
     // The picture is of one version of the file, or not written.
@@ -283,6 +307,30 @@ int ExportPng(const ExportRequest& request, std::ostream& errors) {
     errors << "tolmer: not enough memory for a picture of " << picture.width << "x"
            << picture.height << " pixels; try a smaller --size\n";
     return 1;
+  } catch (const std::exception& error) {
+    errors << "tolmer: " << error.what() << '\n';
+    return 1;
+  }
+  return 0;
+}
+
+int ThumbnailPng(const ThumbnailRequest& request, std::ostream& errors) {
+  if (NameSameFile(request.picture, request.file)) {
+    errors << "tolmer: --thumbnail " << request.picture << " would overwrite the grid it draws\n";
+    return 2;
+  }
+  try {
+    GridReader reader;
+    reader.open(request.file);
+    const GridHeader header = reader.readHeader();
+    if (ExtentOf(header).IsEmpty()) {
+      errors << "tolmer: " << request.file << ": the grid has no cells to draw\n";
+      return 1;
+    }
+    AtomicFile file(request.picture);
+    WriteThumbnail(reader, request.file, header, request.size, file);
+    reader.requireUnchanged();
+    file.Commit();
   } catch (const std::exception& error) {
     errors << "tolmer: " << error.what() << '\n';
     return 1;

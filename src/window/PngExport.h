@@ -26,4 +26,12 @@ void WritePng(const QImage& image, const std::string& path);
 // Why it failed goes to `errors`, one line after "tolmer: ".
 int ExportPng(const ExportRequest& request, std::ostream& errors);
 
+// Writes a thumbnail of request.file's whole grid as a PNG picture request.picture,
+// at most request.size pixels on its longer side and otherwise as ExportPng draws
+// it, quickly whatever the grid's size: a grid of more than 256 MiB of records is
+// drawn from evenly spaced rows, about 64 MiB of them. Writes nothing beside the
+// grid, and the picture whole or not at all. Returns the exit status as ExportPng
+// does.
+int ThumbnailPng(const ThumbnailRequest& request, std::ostream& errors);
+
 }  // namespace tolmer

@@ -14,6 +14,7 @@
 #include "grid/GridError.h"
 #include "window/CommandLine.h"
 #include "window/Form1.h"
+#include "window/GridInfo.h"
 #include "window/PngExport.h"
 
 namespace {
@@ -45,6 +46,13 @@ int main(int argc, char** argv) {
   // Before anything of the window system, so that it runs where there is no display.
   if (command.exportRequest) {
     return tolmer::ExportPng(*command.exportRequest, std::cerr);
+  }
+  if (command.thumbnailRequest) {
+    return tolmer::ThumbnailPng(*command.thumbnailRequest, std::cerr);
+  }
+  if (command.infoRequest) {
+    const int status = tolmer::PrintGridInfo(*command.infoRequest, std::cout, std::cerr);
+    return tolmer::StandardOutputWritten("tolmer") ? status : EXIT_FAILURE;
   }
   if (!tolmer::DisplayConfigured([](const char* name) { return std::getenv(name); },
                                  command.qtOptions)) {

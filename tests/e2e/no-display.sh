@@ -5,10 +5,11 @@
 # never abort with a core dump; its --help and --version need no display, and fail
 # when their text cannot be written. --export draws a grid without any display,
 # refuses what it cannot write without touching a file, keeps the mode of a file it
-# replaces and writes through links.
-# Usage: no-display.sh TOLMER GRIDGEN
+# replaces and writes through links. --info describes a grid, the thumbnailer draws
+# one as the installed entry runs it, and the bash completion completes both programs.
+# Usage: no-display.sh TOLMER GRIDGEN DATA
 set -uo pipefail
-tolmer=$1 gridgen=$2
+tolmer=$1 gridgen=$2 data=$3
 failures=0
 
 # expect_plain_exit DESCRIPTION PATTERN COMMAND...: runs COMMAND, which must exit with
@@ -167,5 +168,119 @@ expect_refusal "--export through a link into a missing folder" 1 \
       --export "$work/small.png" "$work/large.grid"
   ((failures == 0))
 ) || failures=$((failures + 1))
+
+# --info: its text, its refusals, and a full standard output as for --help.
+printf 'extra' >>"$work/small.grid"
+output=$(without_screen "$tolmer" --info "$work/small.grid" 2>&1)
+if grep -qx 'cells: 600' <<<"$output" && grep -qx 'bytes after the last record: 5' <<<"$output"; then
+  echo "ok: --info without a display"
+else
+  echo "FAIL: --info: $output"
+  failures=$((failures + 1))
+fi
+expect_refusal "--info of a missing grid" 1 '^tolmer: there is no file named .*missing.grid$' \
+  --info "$work/missing.grid"
+expect_refusal "--info of a FIFO" 1 'is not a regular file$' --info "$work/fifo.png"
+expect_refusal "--info with two files" 2 "tolmer --help" --info "$grid" "$grid"
+for json in "" --json; do
+  expect_plain_exit "--info $json onto a full disk" '^tolmer: write error: No space left on device$' \
+    onto_full_disk "$tolmer" --info $json "$grid"
+done
+
+# The thumbnailer as a file manager runs it: the installed entry's Exec line with its
+# size, input and output filled in, and the program the one built.
+thumbnail() { # SIZE IN OUT
+  local words word command=()
+  read -ra words < <(sed -n 's/^Exec=//p' "$data/tolmer.thumbnailer")
+  for word in "${words[@]:1}"; do
+    case $word in
+      %s) command+=("$1") ;;
+      %i) command+=("$2") ;;
+      %o) command+=("$3") ;;
+      *) command+=("$word") ;;
+    esac
+  done
+  without_screen "$tolmer" "${command[@]}"
+}
+# png_size FILE: the width and height in the PNG's IHDR chunk.
+png_size() { od -An -tu1 -j16 -N8 "$1" | awk '{ print $3 * 256 + $4 "x" $7 * 256 + $8 }'; }
+non_utf8=$work/$'\xff\xfe'
+cp "$work/large.grid" "$non_utf8.grid"
+if thumbnail 128 "$non_utf8.grid" "$non_utf8.png" &&
+  without_screen "$tolmer" --export "$work/scaled.png" --size 128x128 "$work/large.grid" &&
+  cmp -s "$non_utf8.png" "$work/scaled.png" && [[ $(png_size "$non_utf8.png") == 128x85 ]]; then
+  echo "ok: the thumbnail of a small grid is its export scaled"
+else
+  echo "FAIL: the thumbnail of a small grid differs from its export"
+  failures=$((failures + 1))
+fi
+# Sampled: 43 GB of records, a single row of as many, a column; sparse, so no disk.
+"$gridgen" sparse 46340 46340 "$work/huge.grid"
+"$gridgen" sparse 2147483647 1 "$work/row.grid"
+"$gridgen" sparse 1 2147483647 "$work/column.grid"
+for expected in "huge 256 256x256" "huge 1 1x1" "row 4096 4096x1" "column 300 1x300"; do
+  read -r name size pixels <<<"$expected"
+  if thumbnail "$size" "$work/$name.grid" "$work/$name.png" &&
+    [[ $(png_size "$work/$name.png") == "$pixels" ]]; then
+    echo "ok: the sampled thumbnail of $name.grid at $size"
+  else
+    echo "FAIL: the thumbnail of $name.grid at $size is not $pixels"
+    failures=$((failures + 1))
+  fi
+  rm -f "$work/$name.png"
+done
+rm "$work/huge.grid" "$work/row.grid" "$work/column.grid"
+# Refusals, soon and without leaving a picture or anything else behind.
+head -c 14 "$grid" >"$work/header.grid"
+head -c 500 "$grid" >"$work/short.grid"
+cp "$grid" "$work/nan.grid"
+printf '\x00\x00\xc0\x7f' | dd of="$work/nan.grid" bs=1 seek=214 conv=notrunc status=none
+for refusal in \
+  "0|2|tolmer --help|$grid" \
+  "4097|2|tolmer --help|$grid" \
+  "64|1|is not a regular file|$work/fifo.png" \
+  "64|1|is not a regular file|/dev/zero" \
+  "64|1|is a folder|$work/folder" \
+  "64|1|no cells to draw|$work/empty.grid" \
+  "64|1|the file is too short|$work/header.grid" \
+  "64|1|the file is too short|$work/short.grid" \
+  "64|1|height 1 of record 10 .* is not a number|$work/nan.grid"; do
+  IFS='|' read -r size expected pattern input <<<"$refusal"
+  before=$(work_files)
+  output=$(thumbnail "$size" "$input" "$work/thumb.png" 2>&1)
+  status=$?
+  if ((status != expected)) || ! grep -Eq -- "$pattern" <<<"$output" ||
+    [[ $(work_files) != "$before" ]]; then
+    echo "FAIL: thumbnail $size of $input: status $status, left files or said: $output"
+    failures=$((failures + 1))
+  else
+    echo "ok: thumbnail $size of ${input##*/} refused"
+  fi
+done
+
+# Bash completion, sourced as bash-completion loads it, in the work folder.
+completes() { # SCRIPT WORDS...: what the completion offers for the last word
+  bash -c 'source "$1"; cd "$2"; shift 2; COMP_WORDS=("$@"); COMP_CWORD=$(($# - 1))
+    function=$(complete -p "$1" | sed "s/.*-F \([^ ]*\) .*/\1/")
+    "$function"; printf "%s\n" "${COMPREPLY[@]}"' \
+    _ "$1" "$work" "${@:2}" | sort | tr '\n' ' '
+}
+touch "$work/picture.png"
+for query in "tolmer|--th|--thumbnail " \
+  "tolmer|sm|small.grid " \
+  "tolmer|--export pic|picture.png " \
+  "tolmer|--thumbnail 256 small.grid pic|picture.png " \
+  "tolmer-gridgen|s|sparse " \
+  "tolmer-gridgen|terrain 4 4 sm|small.grid "; do
+  IFS='|' read -r script words expected <<<"$query"
+  read -ra words <<<"$words"
+  offered=$(completes "$data/completions/$script" "$script" "${words[@]}")
+  if [[ $offered == "$expected" ]]; then
+    echo "ok: completion of '$script ${words[*]}'"
+  else
+    echo "FAIL: completion of '$script ${words[*]}' offers '$offered', not '$expected'"
+    failures=$((failures + 1))
+  fi
+done
 
 ((failures == 0))

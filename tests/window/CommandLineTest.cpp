@@ -59,12 +59,24 @@ TEST(CommandLineTest, UnknownOptionsAndASecondFileAreRefused) {
            {"--size", "40x30", "a.grid"},
            {"--export", "a.png", "--size", "0x30", "a.grid"},
            {"--export", "a.png", "--size", "40", "a.grid"},
-           {"--export", "a.png", "--size", "2147483648x30", "a.grid"}}) {
+           {"--export", "a.png", "--size", "2147483648x30", "a.grid"},
+           {"--info"},
+           {"--info", "a.grid", "b.grid"},
+           {"--json", "a.grid"},
+           {"--info", "--export", "a.png", "a.grid"},
+           {"--thumbnail", "0", "a.grid", "a.png"},
+           {"--thumbnail", "4097", "a.grid", "a.png"},
+           {"--thumbnail", "-1", "a.grid", "a.png"},
+           {"--thumbnail", "256", "a.grid"},
+           {"--thumbnail", "256", "a.grid", "a.png", "b.png"},
+           {"--thumbnail", "256", "--size", "9x9", "a.grid", "a.png"}}) {
     const CommandLine command = Parse(arguments);
     EXPECT_EQ(command.exitStatus, 2);
     EXPECT_THAT(command.reply.value_or(""), HasSubstr("tolmer --help"));
     EXPECT_EQ(command.file, std::nullopt);
     EXPECT_FALSE(command.exportRequest.has_value());
+    EXPECT_FALSE(command.infoRequest.has_value());
+    EXPECT_FALSE(command.thumbnailRequest.has_value());
   }
 }
 
@@ -98,6 +110,28 @@ TEST(CommandLineTest, ExportTakesThePictureTheFileAndABound) {
   EXPECT_EQ(sized.exportRequest->file, "g.grid");
   EXPECT_EQ(sized.exportRequest->boundWidth, 40);
   EXPECT_EQ(sized.exportRequest->boundHeight, 30);
+}
+
+// As a thumbnailer's Exec line gives them, after "--" too, whatever the names' bytes.
+TEST(CommandLineTest, InfoAndThumbnailTakeTheirFilesByteForByte) {
+  const CommandLine info = Parse({"--json", "--info", "\xFF.grid"});
+  ASSERT_TRUE(info.infoRequest.has_value());
+  EXPECT_EQ(info.infoRequest->file, "\xFF.grid");
+  EXPECT_TRUE(info.infoRequest->json);
+  EXPECT_FALSE(Parse({"--info", "g.grid"}).infoRequest.value_or(InfoRequest{"", true}).json);
+
+  for (const auto& arguments :
+       std::vector<std::vector<std::string>>{{"--thumbnail", "1", "\xFF\xFE", "\xFF\xFD"},
+                                             {"--thumbnail", "1", "--", "\xFF\xFE", "\xFF\xFD"},
+                                             {"\xFF\xFE", "--thumbnail=1", "\xFF\xFD"}}) {
+    const CommandLine thumbnail = Parse(arguments);
+    ASSERT_TRUE(thumbnail.thumbnailRequest.has_value()) << thumbnail.reply.value_or("");
+    EXPECT_EQ(thumbnail.thumbnailRequest->size, 1);
+    EXPECT_EQ(thumbnail.thumbnailRequest->file, "\xFF\xFE");
+    EXPECT_EQ(thumbnail.thumbnailRequest->picture, "\xFF\xFD");
+  }
+  EXPECT_EQ(Parse({"--thumbnail", "4096", "--", "-a.grid", "-a.png"}).thumbnailRequest->file,
+            "-a.grid");
 }
 
 bool ConfiguredWith(const std::map<std::string, std::string>& environment,
