@@ -88,6 +88,8 @@ BenchArguments ParseBenchArguments(int argc, const char* const* argv) {
       } else {
         arguments.dumpPath = std::string(value);
       }
+    } else if (isOption && argument == "--accuracy") {
+      arguments.accuracy = true;
     } else if (isOption) {
       throw UsageError("unknown option " + std::string(argument));
     } else if (haveFile) {

@@ -21,6 +21,7 @@ struct BenchArguments {
   int runs = 1;
   BenchView view = BenchView::None;
   double scale = 0.0;
+  bool accuracy = false;
   // The surface drawn on, as the window's client area: the map is below its top 25 rows.
   std::int32_t width = 617;
   std::int32_t height = 503;
@@ -36,14 +37,16 @@ class UsageError : public std::invalid_argument {
 
 inline constexpr const char* kBenchUsage =
     "usage: tolmer-bench [--runs N] [--view fit|far|scale=S] [--window WxH]\n"
-    "                    [--dump OUT.ppm] FILE\n"
+    "                    [--accuracy] [--dump OUT.ppm] FILE\n"
     "Loads FILE N times (default 1) into an off-screen 617 x 503 surface, prints the\n"
     "status of each load and the median seconds per load, and the size of the load's\n"
     "overview. --view loads once and times N drawings of a view instead: fit, the\n"
     "whole grid, from the overview where it is fine enough; far, the corner stored\n"
     "first (bottom right) at 2 pixels a cell, its records read from the page cache;\n"
     "scale=S, S pixels a cell (1/16 or 0.0625), centred on the grid. --window draws\n"
-    "onto a W x H surface instead, the map below its top 25 rows.\n"
+    "onto a W x H surface instead, the map below its top 25 rows. --accuracy loads\n"
+    "once and compares views at 3, 4, 5, 6, 16 and 100 cells a pixel with the area\n"
+    "average of the cells in each pixel, as the export draws it.\n"
     "--dump writes the final surface as a binary PPM once the load (and drawing)\n"
     "worked, replacing OUT whole; OUT must not be FILE itself, nor a FIFO or device.\n"
     "Exit status: 0 loaded (and drawn), 1 error, 2 bad arguments, 3 dump not\n"

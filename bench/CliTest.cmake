@@ -83,6 +83,10 @@ if(CASE STREQUAL "bad-arguments")
   expect_exit(2 --dump)
   expect_exit(2 --view)
   expect_exit(2 --view near "${grid}")
+  expect_exit(2 --view scale=0 "${grid}")
+  expect_exit(2 --view scale=1/0 "${grid}")
+  expect_exit(2 --window 800 "${grid}")
+  expect_exit(2 --window 800x25 "${grid}")
   expect_exit(2 --fast "${grid}")
   expect_exit(2 "${grid}" "${grid}")
   # A grid too large for any file is refused before anything is written.
@@ -200,8 +204,15 @@ elseif(CASE STREQUAL "view-fit")
   expect_output("view 3: [0-9.]+ s\n")
   expect_output("median [0-9.]+ s per fit view at [0-9.]+ pixels a cell, from the records in view \\(3 runs\\)")
   expect_output("overview [0-9.]+ MiB \\([0-9]+ bytes\\) in memory, 0.0 MiB \\(0 bytes\\) on disk, bins of 4 x 4 cells")
+  # A scale and a window of one's own; views against the area average, exact where
+  # bins line up with pixels.
+  expect_exit(0 --view scale=1/16 --window 800x600 --accuracy "${grid}")
+  expect_output("per scaled view at 0.062500 pixels a cell, from the overview")
+  expect_output("accuracy at 4 cells a pixel, from the records in view: mean 0.000, largest 0,")
+  expect_output("accuracy at 16 cells a pixel, from the overview: mean 0.000, largest [01],")
   # The dump is the view: the grid around the middle of the map, none at the corner
   # where the load starts.
+  expect_exit(0 --view fit --runs 3 --dump "${image}" "${grid}")
   ppm_pixel("${image}" 308 261 middle)
   ppm_pixel("${image}" 5 25 corner)
   if(middle STREQUAL "efefef" OR NOT corner STREQUAL "efefef")

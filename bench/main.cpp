@@ -10,6 +10,7 @@
 #include <chrono>
 #include <cstdint>
 #include <cstdio>
+#include <cstdlib>
 #include <exception>
 #include <iomanip>
 #include <iostream>
@@ -20,6 +21,7 @@
 #include "grid/AtomicFile.h"
 #include "grid/GridError.h"
 #include "loader/DrawView.h"
+#include "loader/GridPictureRows.h"
 #include "loader/MemoryHost.h"
 #include "loader/ShowGrid.h"
 #include "render/PpmWriter.h"
@@ -162,6 +164,64 @@ bool RunViews(const BenchArguments& arguments, const tolmer::LoadedGrid& grid,
   return true;
 }
 
+// How far a view's pixels are from the area average of the cells in each, channel
+// by channel, over the pixels the grid covers.
+struct Difference {
+  double total = 0.0;
+  int largest = 0;
+  std::int64_t channels = 0;
+  std::int64_t near = 0;  // within 8
+
+  void Add(tolmer::Colour view, tolmer::Colour exact) {
+    for (const auto channel : {tolmer::RedOf, tolmer::GreenOf, tolmer::BlueOf}) {
+      const int apart = std::abs(channel(view) - channel(exact));
+      total += apart;
+      largest = std::max(largest, apart);
+      near += apart <= 8 ? 1 : 0;
+      ++channels;
+    }
+  }
+};
+
+// The whole grid at 1/`cells` pixels a cell, as a view draws it and as the export
+// does, from the top left corner of both.
+bool CompareAtScale(const tolmer::LoadedGrid& grid, std::int32_t cells) {
+  tolmer::GridPicture picture;
+  picture.view = tolmer::Viewport{1.0 / cells, 0.0, 0.0};
+  picture.width = (grid.header.GridWidth + cells - 1) / cells;
+  picture.height = (grid.header.GridHeight + cells - 1) / cells;
+  tolmer::MemorySurface surface(picture.width, picture.height);
+  surface.ClearSurface();
+  const tolmer::PixelRect area{0, 0, picture.width, picture.height};
+  const tolmer::ViewResult result = tolmer::DrawView(grid, picture.view, surface.hDC(), area, {});
+  if (!result.IsDone()) {
+    std::cerr << "tolmer-bench: accuracy: " << result.reason << '\n';
+    return false;
+  }
+  tolmer::GridReader reader;
+  reader.open(grid.fileName);
+  tolmer::GridPictureRows rows(reader, grid.header, grid.range, picture);
+  tolmer::GridPictureRows::Row row = rows.MakeRow();
+  Difference difference;
+  for (std::int32_t y = 0; y < rows.Height(); ++y) {
+    rows.Draw(row);
+    const unsigned char* rgb = rows.Shade(row);
+    for (std::int32_t x = 0; x < rows.Width(); ++x) {
+      const tolmer::Colour exact = tolmer::MakeColour(rgb[3 * x], rgb[3 * x + 1], rgb[3 * x + 2]);
+      if (exact != tolmer::MemorySurface::kDefaultBackground) {
+        difference.Add(surface.PixelAt(x, y), exact);
+      }
+    }
+  }
+  const double channels = static_cast<double>(std::max<std::int64_t>(difference.channels, 1));
+  std::cout << std::fixed << "accuracy at " << cells << " cells a pixel, from "
+            << SourceName(tolmer::SourceOf(grid, picture.view, area)) << ": mean "
+            << std::setprecision(3) << difference.total / channels << ", largest "
+            << difference.largest << ", " << std::setprecision(2)
+            << 100.0 * static_cast<double>(difference.near) / channels << " % within 8\n";
+  return true;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -189,7 +249,7 @@ int main(int argc, char** argv) {
   }
   // A view is timed after a single load.
   BenchArguments loads = arguments;
-  loads.runs = arguments.view == BenchView::None ? arguments.runs : 1;
+  loads.runs = arguments.view == BenchView::None && !arguments.accuracy ? arguments.runs : 1;
   MemoryHost host;
   std::vector<double> seconds;
   const tolmer::LoadResult last = RunLoads(loads, host, seconds);
@@ -201,6 +261,9 @@ int main(int argc, char** argv) {
     if (arguments.view != BenchView::None) {
       std::vector<double> viewSeconds;
       viewed = RunViews(arguments, *last.Grid(), viewSurface, viewSeconds);
+    }
+    for (const std::int32_t cells : {3, 4, 5, 6, 16, 100}) {
+      viewed = viewed && (!arguments.accuracy || CompareAtScale(*last.Grid(), cells));
     }
   }
   // Only a picture of a load that worked is worth keeping.

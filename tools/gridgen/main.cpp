@@ -8,6 +8,7 @@
 #include <exception>
 #include <iostream>
 #include <limits>
+#include <random>
 #include <stdexcept>
 #include <string>
 #include <string_view>
@@ -24,9 +25,12 @@ using tolmer::GridHeader;
 constexpr std::string_view kUsage =
     "usage: tolmer-gridgen terrain WIDTH HEIGHT OUT [SEED]\n"
     "       tolmer-gridgen sparse WIDTH HEIGHT OUT\n"
+    "       tolmer-gridgen noise WIDTH HEIGHT OUT [SEED]\n"
     "       tolmer-gridgen --help\n"
     "terrain writes an island landscape with land (type 0) and water (type 1);\n"
-    "sparse writes the header and leaves every record zero, as a sparse file.\n";
+    "sparse writes the header and leaves every record zero, as a sparse file;\n"
+    "noise gives every corner an independent height from 0 to 100, and every cell\n"
+    "type 0 or 1 at random: the worst case for any picture coarser than the cells.\n";
 
 std::int32_t ParseInt(std::string_view text) {
   std::int32_t value = 0;
@@ -53,6 +57,20 @@ void WriteTerrain(std::int32_t width, std::int32_t height, const std::string& ou
     for (std::int32_t column = 0; column < width; ++column) {
       writer.WriteCell(terrain.Cell(row, column));
     }
+  }
+  writer.Finish();
+}
+
+void WriteNoise(std::int32_t width, std::int32_t height, const std::string& out,
+                std::uint32_t seed) {
+  std::mt19937 random(seed);
+  std::uniform_real_distribution<float> height100(0.0F, 100.0F);
+  tolmer::GridWriter writer(out, MakeHeader(width, height));
+  for (std::int64_t cell = 0; cell < std::int64_t{width} * height; ++cell) {
+    const float corners[4] = {height100(random), height100(random), height100(random),
+                              height100(random)};
+    writer.WriteCell(tolmer::CellRecord{corners[0], corners[1], corners[2], corners[3],
+                                        static_cast<std::int32_t>(random() & 1U)});
   }
   writer.Finish();
 }
@@ -97,9 +115,11 @@ int main(int argc, char** argv) {
     const std::int32_t width = ParseInt(argv[2]);
     const std::int32_t height = ParseInt(argv[3]);
     const std::string out = argv[4];
+    const auto seed = argc == 6 ? static_cast<std::uint32_t>(ParseInt(argv[5])) : 7U;
     if (kind == "terrain" && argc <= 6) {
-      const auto seed = argc == 6 ? static_cast<std::uint32_t>(ParseInt(argv[5])) : 7U;
       WriteTerrain(width, height, out, seed);
+    } else if (kind == "noise" && argc <= 6) {
+      WriteNoise(width, height, out, seed);
     } else if (kind == "sparse" && argc == 5) {
       WriteSparse(width, height, out);
     } else {
