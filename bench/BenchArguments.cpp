@@ -2,6 +2,7 @@
 // SPDX-License-Identifier: MIT
 #include "BenchArguments.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <string_view>
@@ -35,16 +36,24 @@ double ParseScale(std::string_view text) {
   return scale;
 }
 
-void ParseView(std::string_view text, BenchArguments& arguments) {
+BenchViewChoice ParseOneView(std::string_view text) {
   if (text == "fit") {
-    arguments.view = BenchView::Fit;
-  } else if (text == "far") {
-    arguments.view = BenchView::Far;
-  } else if (text.starts_with("scale=")) {
-    arguments.view = BenchView::Scale;
-    arguments.scale = ParseScale(text.substr(6));
-  } else {
-    throw UsageError("--view needs fit, far or scale=S, not '" + std::string(text) + "'");
+    return {BenchView::Fit};
+  }
+  if (text == "far") {
+    return {BenchView::Far};
+  }
+  if (text.starts_with("scale=")) {
+    return {BenchView::Scale, ParseScale(text.substr(6))};
+  }
+  throw UsageError("--view needs fit, far or scale=S, not '" + std::string(text) + "'");
+}
+
+void ParseView(std::string_view text, BenchArguments& arguments) {
+  for (std::size_t start = 0; start <= text.size();) {
+    const std::size_t comma = std::min(text.find(',', start), text.size());
+    arguments.views.push_back(ParseOneView(text.substr(start, comma - start)));
+    start = comma + 1;
   }
 }
 

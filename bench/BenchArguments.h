@@ -6,6 +6,7 @@
 #include <optional>
 #include <stdexcept>
 #include <string>
+#include <vector>
 
 namespace tolmer::bench {
 
@@ -17,10 +18,15 @@ enum class BenchView {
   Scale,  // `scale` pixels a cell, centred on the grid
 };
 
+// One view to time: its kind, and for Scale its pixels a cell.
+struct BenchViewChoice {
+  BenchView kind = BenchView::None;
+  double scale = 0.0;
+};
+
 struct BenchArguments {
   int runs = 1;
-  BenchView view = BenchView::None;
-  double scale = 0.0;
+  std::vector<BenchViewChoice> views;  // none: loads are timed
   bool accuracy = false;
   // The surface drawn on, as the window's client area: the map is below its top 25 rows.
   std::int32_t width = 617;
@@ -36,14 +42,15 @@ class UsageError : public std::invalid_argument {
 };
 
 inline constexpr const char* kBenchUsage =
-    "usage: tolmer-bench [--runs N] [--view fit|far|scale=S] [--window WxH]\n"
+    "usage: tolmer-bench [--runs N] [--view fit|far|scale=S[,...]] [--window WxH]\n"
     "                    [--accuracy] [--dump OUT.ppm] FILE\n"
     "Loads FILE N times (default 1) into an off-screen 617 x 503 surface, prints the\n"
     "status of each load and the median seconds per load, and the size of the load's\n"
     "overview. --view loads once and times N drawings of a view instead: fit, the\n"
     "whole grid, from the overview where it is fine enough; far, the corner stored\n"
     "first (bottom right) at 2 pixels a cell, its records read from the page cache;\n"
-    "scale=S, S pixels a cell (1/16 or 0.0625), centred on the grid. --window draws\n"
+    "scale=S, S pixels a cell (1/16 or 0.0625), centred on the grid; several, split\n"
+    "by commas, are timed one after the other. --window draws\n"
     "onto a W x H surface instead, the map below its top 25 rows. --accuracy loads\n"
     "once and compares views at 3, 4, 5, 6, 16 and 100 cells a pixel with the area\n"
     "average of the cells in each pixel, as the export draws it.\n"

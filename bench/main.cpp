@@ -98,15 +98,16 @@ void PrintOverview(const tolmer::Overview& overview) {
             << ", bins of " << overview.BinSide() << " x " << overview.BinSide() << " cells\n";
 }
 
-// The view --view names, of the loaded grid in the viewer's map area.
-tolmer::Viewport ViewOf(const BenchArguments& arguments, const tolmer::LoadedGrid& grid) {
+// A view --view names, of the loaded grid in the viewer's map area.
+tolmer::Viewport ViewOf(const tolmer::bench::BenchViewChoice& choice,
+                        const BenchArguments& arguments, const tolmer::LoadedGrid& grid) {
   const tolmer::GridExtent extent{grid.header.GridWidth, grid.header.GridHeight};
   const tolmer::PixelRect area = tolmer::MapArea(arguments.width, arguments.height);
-  if (arguments.view == BenchView::Fit) {
+  if (choice.kind == BenchView::Fit) {
     return tolmer::FitViewport(extent, area);
   }
-  if (arguments.view == BenchView::Scale) {
-    const double scale = arguments.scale;
+  if (choice.kind == BenchView::Scale) {
+    const double scale = choice.scale;
     return tolmer::Viewport{
         scale, area.left + (area.width - scale * static_cast<double>(extent.width)) / 2.0,
         area.top + (area.height - scale * static_cast<double>(extent.height)) / 2.0};
@@ -137,9 +138,10 @@ const char* SourceName(tolmer::ViewSource source) {
 
 // Draws the view `runs` times onto `surface`, printing each drawing's time; false,
 // with the reason on stderr, as soon as one does not finish.
-bool RunViews(const BenchArguments& arguments, const tolmer::LoadedGrid& grid,
-              tolmer::MemorySurface& surface, std::vector<double>& seconds) {
-  const tolmer::Viewport view = ViewOf(arguments, grid);
+bool RunView(const tolmer::bench::BenchViewChoice& choice, const BenchArguments& arguments,
+             const tolmer::LoadedGrid& grid, tolmer::MemorySurface& surface) {
+  std::vector<double> seconds;
+  const tolmer::Viewport view = ViewOf(choice, arguments, grid);
   const tolmer::PixelRect area = tolmer::MapArea(surface.Width(), surface.Height());
   for (int run = 1; run <= arguments.runs; ++run) {
     // The background is the caller's, as in the window, so it is left out.
@@ -157,7 +159,7 @@ bool RunViews(const BenchArguments& arguments, const tolmer::LoadedGrid& grid,
               << " s\n";
   }
   std::cout << std::fixed << "median " << std::setprecision(4) << Median(seconds) << " s per "
-            << ViewName(arguments.view) << " view at " << std::setprecision(6) << view.scale
+            << ViewName(choice.kind) << " view at " << std::setprecision(6) << view.scale
             << " pixels a cell, from " << SourceName(tolmer::SourceOf(grid, view, area)) << " ("
             << arguments.runs << " runs), peak RSS " << std::setprecision(1) << PeakResidentMiB()
             << " MiB\n";
@@ -249,7 +251,7 @@ int main(int argc, char** argv) {
   }
   // A view is timed after a single load.
   BenchArguments loads = arguments;
-  loads.runs = arguments.view == BenchView::None && !arguments.accuracy ? arguments.runs : 1;
+  loads.runs = arguments.views.empty() && !arguments.accuracy ? arguments.runs : 1;
   MemoryHost host;
   std::vector<double> seconds;
   const tolmer::LoadResult last = RunLoads(loads, host, seconds);
@@ -258,9 +260,8 @@ int main(int argc, char** argv) {
   tolmer::MemorySurface viewSurface(arguments.width, arguments.height);
   if (last.IsLoaded() && last.Grid()) {
     PrintOverview(last.Grid()->overview);
-    if (arguments.view != BenchView::None) {
-      std::vector<double> viewSeconds;
-      viewed = RunViews(arguments, *last.Grid(), viewSurface, viewSeconds);
+    for (const tolmer::bench::BenchViewChoice& choice : arguments.views) {
+      viewed = viewed && RunView(choice, arguments, *last.Grid(), viewSurface);
     }
     for (const std::int32_t cells : {3, 4, 5, 6, 16, 100}) {
       viewed = viewed && (!arguments.accuracy || CompareAtScale(*last.Grid(), cells));
@@ -270,8 +271,7 @@ int main(int argc, char** argv) {
   const bool succeeded = last.IsLoaded() && viewed;
   if (arguments.dumpPath && succeeded) {
     try {
-      tolmer::WritePpm(arguments.view == BenchView::None ? host.Picture() : viewSurface,
-                       *arguments.dumpPath);
+      tolmer::WritePpm(arguments.views.empty() ? host.Picture() : viewSurface, *arguments.dumpPath);
     } catch (const std::exception& error) {
       std::cerr << "tolmer-bench: " << error.what() << '\n';
       return kExitDumpFailed;

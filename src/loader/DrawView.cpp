@@ -6,6 +6,7 @@
 #include <cmath>
 #include <deque>
 #include <exception>
+#include <thread>
 #include <vector>
 
 #include "grid/GridError.h"
@@ -33,6 +34,9 @@ std::int64_t PixelOf(double coordinate) {
 // Beyond this many records in view, bins of up to two pixels are drawn instead:
 // reading them would take longer than a view may.
 constexpr std::int64_t kMostRecordCells = std::int64_t{5} << 19U;
+
+// From this many bins in view, two threads filter them, each into half the map.
+constexpr std::int64_t kBinsForTwoThreads = std::int64_t{1} << 16U;
 
 // Bins up to this part of a pixel keep the box filter close to the area average.
 constexpr double kAboutHalf = 0.55;
@@ -162,7 +166,6 @@ AxisPieces SplitAxis(double origin, double scale, std::int64_t side, std::int64_
 // One row of bins into pixel columns, each bin's parts in the pixels they lie in.
 void FilterAcross(const std::vector<BinSums>& bins, const AxisPieces& columns,
                   std::vector<BinSums>& pixels) {
-  std::fill(pixels.begin(), pixels.end(), BinSums{});
   const auto width = static_cast<std::int64_t>(pixels.size());
   BinSums pixel;
   std::int64_t at = -1;
@@ -207,6 +210,17 @@ class ViewDrawing {
   bool DrawRegion(const GridReader& reader);
 
  private:
+  // The bins of a level in view, and how they fall on pixels.
+  struct BinPieces {
+    int level = 0;
+    std::int64_t firstRow = 0;
+    std::int64_t firstColumn = 0;
+    AxisPieces rows;
+    AxisPieces columns;
+  };
+  // Box-filters the bins into the map's client rows [top, bottom).
+  bool FilterBins(const BinPieces& pieces, std::int32_t top, std::int32_t bottom) const;
+
   // Reads the visible records of picture row `row`, chunk by chunk, for `use`.
   template <typename Use>
   void ReadRow(const GridReader& reader, std::int64_t row, Use use) {
@@ -245,37 +259,78 @@ bool ViewDrawing::DrawRecords(const GridReader& reader) {
 }
 
 bool ViewDrawing::DrawOverview(int level) {
-  const Overview& overview = grid_.overview;
-  const std::int64_t side = overview.BinSide(level);
+  const std::int64_t side = grid_.overview.BinSide(level);
   const GridExtent grid = ExtentOf(grid_.header);
-  const std::int64_t firstBinRow = span_.firstRow / side;
-  const std::int64_t firstBinColumn = span_.firstColumn / side;
-  const std::int64_t endBinColumn = (span_.endColumn + side - 1) / side;
-  const AxisPieces rows = SplitAxis(view_.top, view_.scale, side, firstBinRow,
-                                    (span_.endRow + side - 1) / side, grid.height);
-  const AxisPieces columns =
-      SplitAxis(view_.left, view_.scale, side, firstBinColumn, endBinColumn, grid.width);
-  PixelRows pixels(map_, area_.top, grid_.range);
-  std::vector<BinSums> bins(static_cast<std::size_t>(endBinColumn - firstBinColumn));
+  BinPieces pieces;
+  pieces.level = level;
+  pieces.firstRow = span_.firstRow / side;
+  pieces.firstColumn = span_.firstColumn / side;
+  pieces.rows = SplitAxis(view_.top, view_.scale, side, pieces.firstRow,
+                          (span_.endRow + side - 1) / side, grid.height);
+  pieces.columns = SplitAxis(view_.left, view_.scale, side, pieces.firstColumn,
+                             (span_.endColumn + side - 1) / side, grid.width);
+  const std::int32_t top = area_.top;
+  const std::int32_t bottom = area_.top + map_.height;
+  const auto bins =
+      static_cast<std::int64_t>((pieces.rows.start.size() - 1) * (pieces.columns.start.size() - 1));
+  if (bins < kBinsForTwoThreads) {
+    return FilterBins(pieces, top, bottom);
+  }
+  // The upper half of the map on a thread of its own, the lower on this one.
+  const std::int32_t middle = top + (bottom - top) / 2;
+  bool upperDrawn = false;
+  std::exception_ptr upperFailure;
+  std::jthread upper([&] {
+    try {
+      upperDrawn = FilterBins(pieces, top, middle);
+    } catch (...) {
+      upperFailure = std::current_exception();
+    }
+  });
+  const bool lowerDrawn = FilterBins(pieces, middle, bottom);
+  upper.join();
+  if (upperFailure) {
+    std::rethrow_exception(upperFailure);
+  }
+  return upperDrawn && lowerDrawn;
+}
+
+bool ViewDrawing::FilterBins(const BinPieces& pieces, std::int32_t top, std::int32_t bottom) const {
+  const AxisPieces& rows = pieces.rows;
+  const AxisPieces& columns = pieces.columns;
+  SurfaceHandle slice = map_;
+  slice.bits += (top - area_.top) * map_.bytesPerLine;
+  slice.height = bottom - top;
+  PixelRows pixels(slice, top, grid_.range);
+  std::vector<BinSums> bins(columns.start.size() - 1);
+  // Every pixel column the bins reach is written by each row of them.
   std::vector<BinSums> across(static_cast<std::size_t>(map_.width));
+  const std::int64_t left =
+      columns.pixel.empty() ? 0 : std::max<std::int64_t>(columns.pixel.front(), 0);
+  const std::int64_t right =
+      columns.pixel.empty() ? 0 : std::min<std::int64_t>(columns.pixel.back() + 1, map_.width);
   for (std::size_t row = 0; row + 1 < rows.start.size(); ++row) {
     if (control_.stop.stop_requested()) {
       return false;
     }
+    const std::size_t rowStart = rows.start[row];
     const std::size_t rowEnd = rows.start[row + 1];
-    if (rows.start[row] == rowEnd) {
+    if (rowStart == rowEnd || rows.pixel[rowEnd - 1] < top) {
       continue;
     }
-    pixels.Reach(rows.pixel[rows.start[row]]);
-    overview.ReadRow(level, firstBinRow + static_cast<std::int64_t>(row), firstBinColumn,
-                     static_cast<std::int64_t>(bins.size()), bins.data());
+    if (rows.pixel[rowStart] >= bottom) {
+      break;
+    }
+    pixels.Reach(rows.pixel[rowStart]);
+    grid_.overview.ReadRow(pieces.level, pieces.firstRow + static_cast<std::int64_t>(row),
+                           pieces.firstColumn, static_cast<std::int64_t>(bins.size()), bins.data());
     // Across first, then down: the pixel being summed stays in registers.
     FilterAcross(bins, columns, across);
-    for (std::size_t y = rows.start[row]; y < rowEnd; ++y) {
+    for (std::size_t y = rowStart; y < rowEnd; ++y) {
       if (BinSums* sums = pixels.Row(rows.pixel[y])) {
         const double weight = rows.weight[y];
-        for (std::size_t x = 0; x < across.size(); ++x) {
-          sums[x].Add(across[x], weight);
+        for (std::int64_t x = left; x < right; ++x) {
+          sums[x].Add(across[static_cast<std::size_t>(x)], weight);
         }
       }
     }

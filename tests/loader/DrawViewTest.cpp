@@ -127,6 +127,7 @@ TEST_F(DrawViewTest, OverviewAndRecordsGiveTheSamePixels) {
                         {40001, 10, {1.0 / 128, -100, 30}, true},
                         {700, 600, {1.0 / 8, 250, 26}, true},
                         {700, 600, {1.0 / 16, 3, 30}, true},
+                        {1501, 1499, {1.0 / 8, 10, 200}, true},  // two threads, half each
                         {700, 600, {1.0 / 12, 3.3, 30.7}, false},
                         // Too many records in view: bins of more than a pixel.
                         {2000, 1500, {0.3, 8.6, 26.2}, false, true},
