@@ -205,8 +205,8 @@ RunSums SumRun(const unsigned char* records, std::int64_t count, Extremes& /*ext
 // Sums `count` records of one bin row, from record `first` of a grid `width` cells
 // wide, into `sums`, whose first bin is column `lowBin` of bins of `side` cells.
 void SumGroup(const unsigned char* records, std::uint64_t first, std::uint64_t count,
-              std::uint64_t width, std::int64_t side, std::int64_t lowBin,
-              std::vector<BinSums>& sums, Extremes& extremes) {
+              std::uint64_t width, std::int64_t side, std::int64_t lowBin, BinSums* sums,
+              Extremes& extremes) {
   for (std::uint64_t done = 0; done < count;) {
     auto column = static_cast<std::int64_t>((first + done) % width);
     auto run = static_cast<std::int64_t>(
@@ -216,7 +216,7 @@ void SumGroup(const unsigned char* records, std::uint64_t first, std::uint64_t c
 #ifdef TOLMER_SSE2_SCAN
     if (side == 4 && column % 4 == 0) {
       const std::int64_t quads = run / 4;
-      AddQuads(bytes, quads, sums.data() + (column / 4 - lowBin), extremes);
+      AddQuads(bytes, quads, sums + (column / 4 - lowBin), extremes);
       bytes += quads * 4 * static_cast<std::int64_t>(kCellRecordSize);
       column += quads * 4;
       run -= quads * 4;
@@ -225,8 +225,7 @@ void SumGroup(const unsigned char* records, std::uint64_t first, std::uint64_t c
     while (run > 0) {
       // The records of one bin, summed in registers and added to it once.
       const std::int64_t inBin = std::min(run, side - column % side);
-      AddRun(sums[static_cast<std::size_t>(column / side - lowBin)], SumRun(bytes, inBin, extremes),
-             inBin);
+      AddRun(sums[column / side - lowBin], SumRun(bytes, inBin, extremes), inBin);
       bytes += inBin * static_cast<std::int64_t>(kCellRecordSize);
       column += inBin;
       run -= inBin;
@@ -349,40 +348,54 @@ void Overview::PlaceLevels(const OverviewStorage& storage) {
 }
 
 HeightBounds Overview::Add(const RecordBlock& block, std::uint64_t first) {
-  if (!building_ || gridWidth_ == 0) {
+  if (!building_ || gridWidth_ == 0 || block.Size() == 0) {
     return ScanHeightBounds(block);
   }
   Extremes extremes;
 #ifndef TOLMER_SSE2_SCAN
   extremes.bounds = ScanHeightBounds(block);
 #endif
-  // The records of one bin row lie together in the file: hand them on a row at a time.
+  // Summed without the lock into rows of bins of their own, then added to the
+  // overview's rows under one lock: the block's bin rows, from `top` down, and of
+  // a block within one stored row only the bins it reaches.
   const auto width = static_cast<std::uint64_t>(gridWidth_);
-  std::uint64_t done = 0;
-  while (done < block.Size()) {
+  const std::uint64_t last = first + block.Size() - 1;
+  const auto binRowOf = [this, width](std::uint64_t record) {
+    return FlipRow(static_cast<std::int64_t>(record / width), gridHeight_) / baseSide_;
+  };
+  const std::int64_t top = binRowOf(last);
+  const bool oneRow = first / width == last / width;
+  const std::int64_t lowBin = oneRow ? static_cast<std::int64_t>(first % width) / baseSide_ : 0;
+  const std::int64_t endBin =
+      oneRow ? static_cast<std::int64_t>(last % width) / baseSide_ + 1 : levels_.front().across;
+  BlockSums& sums = BlockSumsOfThisThread();
+  sums.top = top;
+  sums.lowBin = lowBin;
+  sums.across = endBin - lowBin;
+  sums.cells.assign(static_cast<std::size_t>(binRowOf(first) - top + 1), 0);
+  sums.bins.assign(sums.cells.size() * static_cast<std::size_t>(sums.across), BinSums{});
+  // The records of one bin row lie together in the file.
+  for (std::uint64_t done = 0; done < block.Size();) {
     const std::uint64_t record = first + done;
-    const std::int64_t binRow =
-        FlipRow(static_cast<std::int64_t>(record / width), gridHeight_) / baseSide_;
+    const std::int64_t binRow = binRowOf(record);
     const auto rowEnd = static_cast<std::uint64_t>(FlipRow(binRow * baseSide_, gridHeight_) + 1);
     const std::uint64_t count = std::min(block.Size() - done, rowEnd * width - record);
-    // Summed without the lock, then added to the row.
-    const std::uint64_t firstColumn = record % width;
-    const bool oneRow = firstColumn + count <= width;
-    const std::int64_t lowBin = oneRow ? static_cast<std::int64_t>(firstColumn) / baseSide_ : 0;
-    const std::int64_t endBin =
-        oneRow ? static_cast<std::int64_t>(firstColumn + count - 1) / baseSide_ + 1
-               : levels_.front().across;
-    thread_local std::vector<BinSums> sums;
-    sums.assign(static_cast<std::size_t>(endBin - lowBin), BinSums{});
-    SumGroup(block.RecordBytes(done), record, count, width, baseSide_, lowBin, sums, extremes);
-    AddToRow(binRow, lowBin, sums, count);
+    const auto slot = static_cast<std::size_t>(binRow - top);
+    SumGroup(block.RecordBytes(done), record, count, width, baseSide_, lowBin,
+             sums.bins.data() + slot * static_cast<std::size_t>(sums.across), extremes);
+    sums.cells[slot] += count;
     done += count;
   }
+  AddToRows(sums);
   return extremes.Bounds();
 }
 
-void Overview::AddToRow(std::int64_t binRow, std::int64_t lowBin, const std::vector<BinSums>& sums,
-                        std::uint64_t cells) {
+Overview::BlockSums& Overview::BlockSumsOfThisThread() {
+  thread_local BlockSums sums;
+  return sums;
+}
+
+void Overview::AddToRows(const BlockSums& sums) {
   const auto width = static_cast<std::uint64_t>(gridWidth_);
   const auto cellsOfRow = [this, width](std::int64_t row) {
     return static_cast<std::uint64_t>(
@@ -391,19 +404,22 @@ void Overview::AddToRow(std::int64_t binRow, std::int64_t lowBin, const std::vec
   };
   Building& building = *building_;
   std::unique_lock lock(building.mutex);
-  Building::PendingRow& row = building.pending[binRow];
-  if (row.bins.empty()) {
-    if (building.spare.empty()) {
-      row.bins.resize(static_cast<std::size_t>(levels_.front().across));
-    } else {
-      row.bins = std::move(building.spare.back());
-      building.spare.pop_back();
+  for (std::size_t slot = 0; slot < sums.cells.size(); ++slot) {
+    Building::PendingRow& row = building.pending[sums.top + static_cast<std::int64_t>(slot)];
+    if (row.bins.empty()) {
+      if (building.spare.empty()) {
+        row.bins.resize(static_cast<std::size_t>(levels_.front().across));
+      } else {
+        row.bins = std::move(building.spare.back());
+        building.spare.pop_back();
+      }
     }
+    const BinSums* from = sums.bins.data() + slot * static_cast<std::size_t>(sums.across);
+    for (std::int64_t index = 0; index < sums.across; ++index) {
+      row.bins[static_cast<std::size_t>(sums.lowBin + index)].Add(from[index]);
+    }
+    row.cells += sums.cells[slot];
   }
-  for (std::size_t index = 0; index < sums.size(); ++index) {
-    row.bins[static_cast<std::size_t>(lowBin) + index].Add(sums[index]);
-  }
-  row.cells += cells;
   // Whole rows go on in order, the bottom one first.
   std::vector<std::pair<std::int64_t, std::vector<BinSums>>> whole;
   auto next = building.pending.find(building.nextRow);

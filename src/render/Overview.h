@@ -135,8 +135,17 @@ class Overview {
 
   static std::size_t Index(int level) { return static_cast<std::size_t>(level); }
   void PlaceLevels(const OverviewStorage& storage);
-  void AddToRow(std::int64_t binRow, std::int64_t lowBin, const std::vector<BinSums>& sums,
-                std::uint64_t cells);
+  // A block's records summed by one thread: rows of `across` bins from bin row
+  // `top` down, from column `lowBin`, and the cells each row took.
+  struct BlockSums {
+    std::int64_t top = 0;
+    std::int64_t lowBin = 0;
+    std::int64_t across = 0;
+    std::vector<BinSums> bins;
+    std::vector<std::uint64_t> cells;
+  };
+  static BlockSums& BlockSumsOfThisThread();
+  void AddToRows(const BlockSums& sums);
   void Emit(int level, std::int64_t row, const std::vector<BinSums>& bins);
   void Store(int level, std::int64_t row, const std::vector<BinSums>& bins);
 
