@@ -71,8 +71,11 @@ void OpenLoaded(GridReader& reader, const LoadedGrid& grid) {
 // rows arrive in order from the top, and each is drawn once nothing more can reach it.
 class PixelRows {
  public:
-  PixelRows(const SurfaceHandle& map, std::int64_t mapTop, const HeightRange& range)
-      : map_(map), mapTop_(mapTop), shading_(range) {}
+  // With `heights`, each pixel drawn leaves there the mean height it shows, at its
+  // place in rows of map.width from client row `heightsTop`.
+  PixelRows(const SurfaceHandle& map, std::int64_t mapTop, const HeightRange& range,
+            std::vector<double>* heights = nullptr, std::int64_t heightsTop = 0)
+      : map_(map), mapTop_(mapTop), shading_(range), heights_(heights), heightsTop_(heightsTop) {}
   PixelRows(const PixelRows&) = delete;
   PixelRows& operator=(const PixelRows&) = delete;
   ~PixelRows() = default;
@@ -119,7 +122,12 @@ class PixelRows {
   void Draw(const PendingRow& row) const {
     for (std::size_t x = 0; x < row.sums.size(); ++x) {
       if (!row.sums[x].IsEmpty()) {
-        SetPixel(map_, static_cast<std::int64_t>(x), row.y - mapTop_, shading_(row.sums[x]));
+        const BinSums& sums = row.sums[x];
+        SetPixel(map_, static_cast<std::int64_t>(x), row.y - mapTop_, shading_(sums));
+        if (heights_ != nullptr) {
+          (*heights_)[static_cast<std::size_t>((row.y - heightsTop_) * map_.width) + x] =
+              (sums.sum[0] + sums.sum[1]) / (sums.count[0] + sums.count[1]);
+        }
       }
     }
   }
@@ -127,6 +135,8 @@ class PixelRows {
   SurfaceHandle map_;
   std::int64_t mapTop_;
   BinShading shading_;
+  std::vector<double>* heights_;
+  std::int64_t heightsTop_;
   std::deque<PendingRow> rows_;
 };
 
@@ -196,13 +206,26 @@ void AddCorner(BinSums* row, const PixelRows& pixels, std::int64_t x, bool other
 class ViewDrawing {
  public:
   ViewDrawing(const LoadedGrid& grid, const Viewport& view, const SurfaceHandle& surface,
-              const PixelRect& area, const ViewControl& control)
+              const PixelRect& area, const ViewControl& control, const Relief& relief)
       : grid_(grid),
         view_(view),
         area_(area),
         map_(MapPart(surface, area_)),
         control_(control),
-        span_(VisibleCells(view, ExtentOf(grid.header), area_)) {}
+        relief_(relief),
+        span_(VisibleCells(view, ExtentOf(grid.header), area_)) {
+    if (relief_.on && !view.IsCrisp()) {
+      heights_.assign(static_cast<std::size_t>(map_.width) * static_cast<std::size_t>(map_.height),
+                      NAN);
+    }
+  }
+
+  // Lights a zoomed-out picture by the mean heights its pixels show.
+  void LightZoomedOut() {
+    if (!heights_.empty()) {
+      LightByHeights(map_, heights_, 1.0 / view_.scale, relief_.exaggeration);
+    }
+  }
 
   // Each returns false when the view was abandoned.
   bool DrawRecords(const GridReader& reader);
@@ -218,8 +241,11 @@ class ViewDrawing {
     AxisPieces rows;
     AxisPieces columns;
   };
+  // Lights the block of cell (x, y) by the cell's own slope.
+  void LightCell(const MapPlacement& placement, std::int32_t x, std::int32_t y,
+                 const CellRecord& cell) const;
   // Box-filters the bins into the map's client rows [top, bottom).
-  bool FilterBins(const BinPieces& pieces, std::int32_t top, std::int32_t bottom) const;
+  bool FilterBins(const BinPieces& pieces, std::int32_t top, std::int32_t bottom);
 
   // Reads the visible records of picture row `row`, chunk by chunk, for `use`.
   template <typename Use>
@@ -232,9 +258,31 @@ class ViewDrawing {
   const PixelRect area_;
   const SurfaceHandle map_;
   const ViewControl& control_;
+  const Relief relief_;
   const CellSpan span_;
   ChunkBuffer buffer_;
+  std::vector<double> heights_;  // with relief, zoomed out: each pixel's mean height
 };
+
+void ViewDrawing::LightCell(const MapPlacement& placement, std::int32_t x, std::int32_t y,
+                            const CellRecord& cell) const {
+  double across = 0.0;
+  double up = 0.0;
+  SlopeOfCell(cell, across, up);
+  const double light = LightOf(across, up, relief_.exaggeration);
+  const std::int64_t left = std::max<std::int64_t>(placement.CellLeft(x), 0);
+  const std::int64_t top = std::max<std::int64_t>(placement.CellTop(y), 0);
+  const std::int64_t right =
+      std::min<std::int64_t>(placement.CellLeft(x) + placement.CellSize(), map_.width);
+  const std::int64_t bottom =
+      std::min<std::int64_t>(placement.CellTop(y) + placement.CellSize(), map_.height);
+  for (std::int64_t row = top; row < bottom; ++row) {
+    for (std::int64_t column = left; column < right; ++column) {
+      unsigned char* pixel = map_.bits + row * map_.bytesPerLine + column * 4;
+      SetPixel(map_, column, row, Lit(MakeColour(pixel[0], pixel[1], pixel[2]), light));
+    }
+  }
+}
 
 bool ViewDrawing::DrawRecords(const GridReader& reader) {
   if (span_.IsEmpty()) {
@@ -252,6 +300,9 @@ bool ViewDrawing::DrawRecords(const GridReader& reader) {
         const auto x =
             static_cast<std::int32_t>(first - span_.firstColumn) + static_cast<std::int32_t>(index);
         DrawCell(map_, grid_.range, placement, x, y, block[index]);
+        if (relief_.on) {
+          LightCell(placement, x, y, block[index]);
+        }
       }
     });
   }
@@ -295,13 +346,13 @@ bool ViewDrawing::DrawOverview(int level) {
   return upperDrawn && lowerDrawn;
 }
 
-bool ViewDrawing::FilterBins(const BinPieces& pieces, std::int32_t top, std::int32_t bottom) const {
+bool ViewDrawing::FilterBins(const BinPieces& pieces, std::int32_t top, std::int32_t bottom) {
   const AxisPieces& rows = pieces.rows;
   const AxisPieces& columns = pieces.columns;
   SurfaceHandle slice = map_;
   slice.bits += (top - area_.top) * map_.bytesPerLine;
   slice.height = bottom - top;
-  PixelRows pixels(slice, top, grid_.range);
+  PixelRows pixels(slice, top, grid_.range, heights_.empty() ? nullptr : &heights_, area_.top);
   std::vector<BinSums> bins(columns.start.size() - 1);
   // Every pixel column the bins reach is written by each row of them.
   std::vector<BinSums> across(static_cast<std::size_t>(map_.width));
@@ -340,7 +391,7 @@ bool ViewDrawing::FilterBins(const BinPieces& pieces, std::int32_t top, std::int
 }
 
 bool ViewDrawing::DrawRegion(const GridReader& reader) {
-  PixelRows pixels(map_, area_.top, grid_.range);
+  PixelRows pixels(map_, area_.top, grid_.range, heights_.empty() ? nullptr : &heights_, area_.top);
   const double rows = static_cast<double>(span_.endRow - span_.firstRow);
   const double scale = view_.scale;
   for (std::int64_t row = span_.firstRow; row < span_.endRow; ++row) {
@@ -400,19 +451,22 @@ ViewSource SourceOf(const LoadedGrid& grid, const Viewport& view, const PixelRec
 }
 
 ViewResult DrawView(const LoadedGrid& grid, const Viewport& view, const SurfaceHandle& surface,
-                    const ViewControl& control) {
-  return DrawView(grid, view, surface, MapArea(surface.width, surface.height), control);
+                    const ViewControl& control, const Relief& relief) {
+  return DrawView(grid, view, surface, MapArea(surface.width, surface.height), control, relief);
 }
 
 ViewResult DrawView(const LoadedGrid& grid, const Viewport& view, const SurfaceHandle& surface,
-                    const PixelRect& area, const ViewControl& control) {
+                    const PixelRect& area, const ViewControl& control, const Relief& relief) {
   try {
-    ViewDrawing drawing(grid, view, surface, area, control);
+    ViewDrawing drawing(grid, view, surface, area, control, relief);
     const ViewPlan plan = PlanOf(grid, view, area);
     const ViewSource source = plan.source;
     if (source == ViewSource::Overview) {
-      const bool drawn = drawing.DrawOverview(plan.level);
-      return drawn ? ViewResult{} : ViewResult{ViewResult::Outcome::Abandoned, {}};
+      if (!drawing.DrawOverview(plan.level)) {
+        return ViewResult{ViewResult::Outcome::Abandoned, {}};
+      }
+      drawing.LightZoomedOut();
+      return ViewResult{};
     }
     GridReader reader;
     OpenLoaded(reader, grid);
@@ -422,6 +476,7 @@ ViewResult DrawView(const LoadedGrid& grid, const Viewport& view, const SurfaceH
       return ViewResult{ViewResult::Outcome::Abandoned, {}};
     }
     reader.requireUnchanged();
+    drawing.LightZoomedOut();
     return ViewResult{};
   } catch (const std::exception& error) {
     return StaleBecause(error);

@@ -10,6 +10,7 @@
 #include "grid/GridFormat.h"
 #include "loader/LoadResult.h"
 #include "render/DrawingSurface.h"
+#include "render/Relief.h"
 #include "render/Viewport.h"
 
 namespace tolmer {
@@ -47,11 +48,13 @@ ViewSource SourceOf(const LoadedGrid& grid, const Viewport& view, const PixelRec
 // (from row 25 down): the caller fills the background first. Every read reopens the
 // file and checks that it is still the one loaded, so a picture never mixes two
 // versions of it; a stale result leaves the surface half drawn, to be dropped.
+// With `relief` on, the colours are lit by the slopes: at 2 pixels a cell and more
+// each cell by its own corners, zoomed out by the mean heights of neighbouring pixels.
 ViewResult DrawView(const LoadedGrid& grid, const Viewport& view, const SurfaceHandle& surface,
-                    const ViewControl& control);
+                    const ViewControl& control, const Relief& relief = {});
 // The same within `area` of the surface, for pictures without the window's controls.
 ViewResult DrawView(const LoadedGrid& grid, const Viewport& view, const SurfaceHandle& surface,
-                    const PixelRect& area, const ViewControl& control);
+                    const PixelRect& area, const ViewControl& control, const Relief& relief = {});
 
 // The cell under the pointer, as the file holds it.
 struct CellReading {

@@ -170,6 +170,51 @@ TEST_F(DrawViewTest, OverviewAndRecordsGiveTheSamePixels) {
   }
 }
 
+// Planes facing each way: every pixel is the plain picture's, lit by the plane's
+// slope, at 2 pixels a cell from each cell's corners and zoomed out from the mean
+// heights of neighbouring pixels alike.
+TEST_F(DrawViewTest, ReliefLightsEachPlaneByItsSlopeAtEveryZoom) {
+  const Relief relief{true, 2.0};
+  for (const auto& [east, north] : {std::pair{1.0F, 0.0F},
+                                    {-1.0F, 0.0F},
+                                    {0.0F, 1.0F},
+                                    {0.0F, -2.0F},
+                                    {0.5F, 0.5F},
+                                    {0.0F, 0.0F}}) {
+    const auto grid = Load(1000, 900, [east, north](std::int32_t row, std::int32_t column) {
+      const float lowerLeft = east * static_cast<float>(column) + north * static_cast<float>(row);
+      return CellRecord{lowerLeft, lowerLeft + east, lowerLeft + north, lowerLeft + east + north,
+                        0};
+    });
+    ASSERT_TRUE(grid);
+    const Colour background = surface.Background();
+    for (const Viewport& view : {Viewport{4, -1000, -900}, Viewport{1.0 / 8, 7, 30}}) {
+      SCOPED_TRACE(::testing::Message() << east << ", " << north << " at " << view.scale);
+      ASSERT_TRUE(Draw(*grid, view).IsDone());
+      const MemorySurface plain = surface;
+      surface.ClearSurface();
+      ASSERT_TRUE(DrawView(*grid, view, surface.hDC(), {}, relief).IsDone());
+      const double light = LightOf(east, north, relief.exaggeration);
+      std::int64_t lit = 0;
+      // Inside the grid's picture, away from its edges, where neighbours are missing.
+      for (std::int32_t y = 40; y < 130; ++y) {
+        for (std::int32_t x = 20; x < 120; ++x) {
+          if (plain.PixelAt(x, y) == background) {
+            continue;
+          }
+          const Colour expected = Lit(plain.PixelAt(x, y), light);
+          const Colour got = surface.PixelAt(x, y);
+          for (const auto channel : {RedOf, GreenOf, BlueOf}) {
+            ASSERT_LE(std::abs(channel(got) - channel(expected)), 1) << x << ", " << y;
+          }
+          ++lit;
+        }
+      }
+      EXPECT_GT(lit, 0);
+    }
+  }
+}
+
 TEST_F(DrawViewTest, AFileThatIsNoLongerTheOneLoadedIsStale) {
   namespace fs = std::filesystem;
   const std::function<void(const std::string&)> changes[] = {
