@@ -12,7 +12,9 @@
 #include <QPaintEvent>
 #include <QPainter>
 #include <QRegion>
+#include <QTimer>
 #include <QWheelEvent>
+#include <algorithm>
 #include <cmath>
 #include <functional>
 #include <utility>
@@ -22,8 +24,10 @@
 namespace tolmer {
 namespace {
 
-constexpr int kWheelStep = 120;  // eighths of a degree: one notch
-constexpr int kPanStep = 64;     // pixels an arrow key moves the map
+constexpr int kWheelStep = 120;       // eighths of a degree: one notch
+constexpr int kPanStep = 64;          // pixels an arrow key moves the map
+constexpr int kMostReliefSteps = 12;  // doublings or halvings of the relief's heights
+constexpr int kBriefNotice = 2000;    // milliseconds a note of a setting stays
 }  // namespace
 
 MapView::MapView(QWidget* parent)
@@ -84,6 +88,9 @@ void MapView::AddCommands() {
       {"Zoom Out", {}, {QKeySequence::ZoomOut}, [this] { ZoomAbout(-1, Centre()); }},
       {"Legend", {Qt::Key_L}, {}, [this] { ToggleLegend(); }, true, true},
       {"Cell at the Centre", {Qt::Key_I}, {}, [this] { readout_.Follow(Centre()); }},
+      {"Relief", {Qt::Key_H}, {}, [this] { ToggleRelief(); }, true, true},
+      {"Steeper Relief", {Qt::SHIFT | Qt::Key_H}, {}, [this] { StepRelief(1); }},
+      {"Flatter Relief", {Qt::CTRL | Qt::SHIFT | Qt::Key_H}, {}, [this] { StepRelief(-1); }},
       {"Pan Left", {Qt::Key_Left}, {}, [this] { PanBy(QPointF(kPanStep, 0)); }, false},
       {"Pan Right", {Qt::Key_Right}, {}, [this] { PanBy(QPointF(-kPanStep, 0)); }, false},
       {"Pan Up", {Qt::Key_Up}, {}, [this] { PanBy(QPointF(0, kPanStep)); }, false},
@@ -132,11 +139,17 @@ void MapView::SetGrid(std::shared_ptr<const LoadedGrid> grid, bool keepView) {
   backdrop_ = QImage();
   notice_->hide();
   if (grid_->overview.SpillFailed()) {
-    ShowNotice(QStringLiteral("There was no room on disk for this grid's finer overview: some "
-                              "zoomed-out views read the file and take longer."));
+    ShowNotice(
+        QStringLiteral("There was no room on disk for this grid's finer overview: some "
+                       "zoomed-out views read the file and take longer."));
   }
   worker_.Draw(ViewWorker::ViewRequest{grid_, view_, size(), palette().color(QPalette::Window),
-                                       generation_, true});
+                                       generation_, true, {}});
+  reliefStart_ = StartingExaggeration(grid_->overview);
+  relief_.exaggeration = std::ldexp(reliefStart_, reliefSteps_);
+  if (relief_.on) {
+    RequestDraw();  // the load's picture has none
+  }
   legend_->SetRange(grid_->range);
   readout_.Moved(Place());
   if (picture_.size() != size()) {
@@ -199,7 +212,27 @@ void MapView::SetView(const Viewport& view) {
 void MapView::RequestDraw() {
   if (grid_) {
     worker_.Draw(ViewWorker::ViewRequest{grid_, view_, size(), palette().color(QPalette::Window),
-                                         generation_});
+                                         generation_, false, relief_});
+  }
+}
+
+void MapView::ToggleRelief() {
+  relief_.on = !relief_.on;
+  RequestDraw();
+}
+
+void MapView::StepRelief(int steps) {
+  reliefSteps_ = std::clamp(reliefSteps_ + steps, -kMostReliefSteps, kMostReliefSteps);
+  relief_.exaggeration = std::ldexp(reliefStart_, reliefSteps_);
+  const QString text = QStringLiteral("Relief heights \u00D7%1").arg(std::ldexp(1.0, reliefSteps_));
+  ShowNotice(text);
+  QTimer::singleShot(kBriefNotice, notice_, [this, text] {
+    if (notice_->text() == text) {
+      notice_->hide();
+    }
+  });
+  if (relief_.on) {
+    RequestDraw();
   }
 }
 
@@ -311,14 +344,17 @@ void MapView::wheelEvent(QWheelEvent* event) {
 
 void MapView::keyPressEvent(QKeyEvent* event) {
   const QKeySequence pressed(event->keyCombination());
-  for (QAction* action : std::as_const(keyActions_)) {
-    for (const QKeySequence& keys : action->shortcuts()) {
-      // A plain key acts whatever the modifiers held with it.
-      const bool plain = keys[0].keyboardModifiers() == Qt::NoModifier;
-      if (pressed == keys || (plain && keys[0].key() == event->key())) {
-        action->trigger();
-        event->accept();
-        return;
+  // The keys as pressed first; then a plain key acts whatever the modifiers held
+  // with it, unless they make another command's keys (H and Shift+H).
+  for (const bool exactly : {true, false}) {
+    for (QAction* action : std::as_const(keyActions_)) {
+      for (const QKeySequence& keys : action->shortcuts()) {
+        const bool plain = keys[0].keyboardModifiers() == Qt::NoModifier;
+        if (exactly ? pressed == keys : plain && keys[0].key() == event->key()) {
+          action->trigger();
+          event->accept();
+          return;
+        }
       }
     }
   }

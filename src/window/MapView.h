@@ -52,6 +52,9 @@ class MapView : public QWidget {
   void ShowActualSize();
   // Shows or hides the legend of the shading.
   void ToggleLegend();
+  // Turns relief shading on or off; steps its exaggeration up (+1, x2) or down.
+  void ToggleRelief();
+  void StepRelief(int steps);
   // The map area as it is shown now, at device resolution.
   QImage ShownPicture();
   // Says `text` over the map's lower left corner, until the next load or resize.
@@ -95,8 +98,11 @@ class MapView : public QWidget {
   Viewport pictureView_;  // the view it shows
   QImage backdrop_;       // the whole grid, small: what fills newly exposed parts
   Viewport backdropView_;
-  Viewport view_;         // the view wanted
-  Viewport keptView_;     // to go back to when a reloaded grid comes
+  Viewport view_;      // the view wanted
+  Viewport keptView_;  // to go back to when a reloaded grid comes
+  Relief relief_;
+  double reliefStart_ = 1.0;  // the grid's own exaggeration
+  int reliefSteps_ = 0;       // the user's doublings of it
   std::shared_ptr<const LoadedGrid> grid_;
   // Counts grids shown, so that results for an earlier one are dropped.
   quint64 generation_ = 0;

@@ -51,7 +51,8 @@ void ViewWorker::DrawNow(const ViewRequest& request, std::stop_token stop) {
                                 });
                               }
                             }};
-  const ViewResult result = DrawView(*request.grid, request.view, HandleOf(image), control);
+  const ViewResult result =
+      DrawView(*request.grid, request.view, HandleOf(image), control, request.relief);
   if (result.IsDone()) {
     outbox_.Post([this, image = std::move(image), view = request.view, serial = request.serial] {
       emit viewDrawn(image, view, serial);

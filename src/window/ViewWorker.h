@@ -12,8 +12,8 @@
 #include <stop_token>
 #include <vector>
 
-#include "loader/LoadResult.h"
 #include "loader/DrawView.h"
+#include "loader/LoadResult.h"
 #include "render/Viewport.h"
 #include "window/WorkerThread.h"
 
@@ -36,6 +36,7 @@ class ViewWorker : public QObject {
     QColor background;
     quint64 serial = 0;
     bool backdropOnly = false;  // only the grid's backdrop, if it has none yet
+    Relief relief;
   };
 
   ViewWorker();

@@ -187,6 +187,21 @@ TEST_F(MapViewTest, WheelZoomsAboutThePointerAndKeysFitAndPan) {
             QString::number(range.MinHeight, 'g', 6));
   QTest::keyClick(form.windowHandle(), Qt::Key_L);
   EXPECT_FALSE(legend.isVisible());
+
+  // H lights the map by its slopes, Shift+H steepens them, H again gives back the
+  // exact picture.
+  const QPoint inside(200, 200);
+  const Colour plain = PixelOf(Grab(form), inside.x(), inside.y());
+  QTest::keyClick(form.windowHandle(), Qt::Key_H);
+  EXPECT_TRUE(
+      QTest::qWaitFor([&] { return PixelOf(Grab(form), inside.x(), inside.y()) != plain; }));
+  const Colour lit = PixelOf(Grab(form), inside.x(), inside.y());
+  QTest::keyClick(form.windowHandle(), Qt::Key_H, Qt::ShiftModifier);
+  EXPECT_EQ(Map().findChild<QLabel*>(QStringLiteral("MapNotice"))->text(),
+            QStringLiteral("Relief heights \u00D72"));
+  EXPECT_TRUE(QTest::qWaitFor([&] { return PixelOf(Grab(form), inside.x(), inside.y()) != lit; }));
+  QTest::keyClick(form.windowHandle(), Qt::Key_H);
+  EXPECT_TRUE(QTest::qWaitFor([&] { return Shows(DefaultViewport()); }));
 }
 
 // Passes when `label` shows the whole of its text inside the legend, and the text
