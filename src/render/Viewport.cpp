@@ -145,6 +145,14 @@ Viewport Panned(const Viewport& view, double dx, double dy, const GridExtent& gr
   return Kept(moved, grid, area);
 }
 
+Viewport CentredAt(const Viewport& view, double column, double row, const GridExtent& grid,
+                   const PixelRect& area) {
+  Viewport centred = view;
+  centred.left = area.left + area.width / 2.0 - column * view.scale;
+  centred.top = area.top + area.height / 2.0 - row * view.scale;
+  return Kept(centred, grid, area);
+}
+
 std::optional<PictureCell> CellAt(const Viewport& view, double x, double y,
                                   const GridExtent& grid) {
   const PictureCell cell{FloorCell(x - view.left, view.scale), FloorCell(y - view.top, view.scale)};

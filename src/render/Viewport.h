@@ -79,6 +79,11 @@ Viewport Zoomed(const Viewport& view, int steps, double x, double y, const GridE
 Viewport Panned(const Viewport& view, double dx, double dy, const GridExtent& grid,
                 const PixelRect& area);
 
+// At the view's scale, with the point (column, row) of the grid, counted in cells,
+// at the middle of the map area, as near as panning keeps part of the grid in view.
+Viewport CentredAt(const Viewport& view, double column, double row, const GridExtent& grid,
+                   const PixelRect& area);
+
 // The cell under pixel (x, y) of the client area, if any.
 std::optional<PictureCell> CellAt(const Viewport& view, double x, double y, const GridExtent& grid);
 

@@ -19,7 +19,10 @@
 #include <functional>
 #include <utility>
 
+#include "render/CellAddress.h"
+#include "window/GoToBar.h"
 #include "window/MapLegend.h"
+#include "window/Minimap.h"
 
 namespace tolmer {
 namespace {
@@ -28,12 +31,19 @@ constexpr int kWheelStep = 120;       // eighths of a degree: one notch
 constexpr int kPanStep = 64;          // pixels an arrow key moves the map
 constexpr int kMostReliefSteps = 12;  // doublings or halvings of the relief's heights
 constexpr int kBriefNotice = 2000;    // milliseconds a note of a setting stays
+// Going to a cell shows it this large at least, big enough to find at a glance.
+constexpr double kGoToScale = 8.0;
+constexpr int kMarkTime = 1000;  // milliseconds the cell gone to stays outlined
+constexpr int kMarkWidth = 2;
+constexpr Qt::GlobalColor kMarkColour = Qt::red;
 }  // namespace
 
 MapView::MapView(QWidget* parent)
     : QWidget(parent),
       notice_(new QLabel(this)),
       legend_(new MapLegend(this)),
+      minimap_(new Minimap(this)),
+      goTo_(new GoToBar(this)),
       readout_(*this, *legend_) {
   // paintEvent covers every pixel itself: with the picture, or the background around it.
   setAttribute(Qt::WA_OpaquePaintEvent);
@@ -49,14 +59,24 @@ MapView::MapView(QWidget* parent)
   notice_->hide();
   // Off until asked for, so that the picture stays exactly the load's.
   legend_->hide();
+  markTimer_.setSingleShot(true);
+  markTimer_.setInterval(kMarkTime);
+  connect(&markTimer_, &QTimer::timeout, this, [this] {
+    marked_.reset();
+    update();
+  });
+  connect(goTo_, &GoToBar::entered, this, &MapView::GoTo);
+  connect(goTo_, &GoToBar::closed, this, [this] { setFocus(Qt::OtherFocusReason); });
+  connect(minimap_, &Minimap::centreWanted, this, [this](double column, double row) {
+    SetView(CentredAt(view_, column, row, Extent(), Area()));
+  });
   AddCommands();
   connect(&worker_, &ViewWorker::viewDrawn, this, &MapView::OnViewDrawn);
   connect(&worker_, &ViewWorker::viewStale, this, &MapView::OnViewStale);
   connect(&worker_, &ViewWorker::backdropDrawn, this,
           [this](const QImage& image, const Viewport& view, quint64 serial) {
             if (serial == generation_) {
-              backdrop_ = image;
-              backdropView_ = view;
+              SetBackdrop(image, view);
             }
           });
   connect(&worker_, &ViewWorker::progressChanged, this, [this](double fraction, quint64 serial) {
@@ -76,7 +96,7 @@ void MapView::AddCommands() {
     QList<QKeySequence> windowKeys;
     std::function<void()> run;
     bool inMenu = true;
-    bool checkable = false;
+    std::function<bool()> isOn = {};  // for a command that turns something on and off
   };
   const Command commands[] = {
       {"Fit the Grid", {Qt::Key_F}, {}, [this] { FitGrid(); }},
@@ -86,11 +106,23 @@ void MapView::AddCommands() {
        {QKeySequence::ZoomIn, Qt::CTRL | Qt::Key_Equal},
        [this] { ZoomAbout(1, Centre()); }},
       {"Zoom Out", {}, {QKeySequence::ZoomOut}, [this] { ZoomAbout(-1, Centre()); }},
-      {"Legend", {Qt::Key_L}, {}, [this] { ToggleLegend(); }, true, true},
+      {"Legend",
+       {Qt::Key_L},
+       {},
+       [this] { ToggleLegend(); },
+       true,
+       [this] { return legend_->Wanted(); }},
       {"Cell at the Centre", {Qt::Key_I}, {}, [this] { readout_.Follow(Centre()); }},
-      {"Relief", {Qt::Key_H}, {}, [this] { ToggleRelief(); }, true, true},
+      {"Relief", {Qt::Key_H}, {}, [this] { ToggleRelief(); }, true, [this] { return relief_.on; }},
       {"Steeper Relief", {Qt::SHIFT | Qt::Key_H}, {}, [this] { StepRelief(1); }},
       {"Flatter Relief", {Qt::CTRL | Qt::SHIFT | Qt::Key_H}, {}, [this] { StepRelief(-1); }},
+      {"Go to a Cell…", {}, {Qt::CTRL | Qt::Key_G}, [this] { OpenGoTo(); }},
+      {"Minimap",
+       {Qt::Key_M},
+       {},
+       [this] { ToggleMinimap(); },
+       true,
+       [this] { return minimap_->Wanted(); }},
       {"Pan Left", {Qt::Key_Left}, {}, [this] { PanBy(QPointF(kPanStep, 0)); }, false},
       {"Pan Right", {Qt::Key_Right}, {}, [this] { PanBy(QPointF(-kPanStep, 0)); }, false},
       {"Pan Up", {Qt::Key_Up}, {}, [this] { PanBy(QPointF(0, kPanStep)); }, false},
@@ -119,7 +151,12 @@ void MapView::AddCommands() {
       keyActions_.push_back(make(command.mapKeys));
       shown = shown != nullptr ? shown : keyActions_.back();
     }
-    shown->setCheckable(command.checkable);
+    if (command.isOn) {
+      shown->setCheckable(true);
+      // Whatever the toggle made of the state, the action shows it.
+      connect(shown, &QAction::triggered, this,
+              [shown, isOn = command.isOn] { shown->setChecked(isOn()); });
+    }
     if (command.inMenu) {
       menuActions_.push_back(shown);
     }
@@ -136,15 +173,16 @@ void MapView::ShowPicture(const QImage& picture) {
 void MapView::SetGrid(std::shared_ptr<const LoadedGrid> grid, bool keepView) {
   grid_ = std::move(grid);
   ++generation_;
-  backdrop_ = QImage();
+  SetBackdrop(QImage(), Viewport{});
+  marked_.reset();
   notice_->hide();
   if (grid_->overview.SpillFailed()) {
     ShowNotice(
         QStringLiteral("There was no room on disk for this grid's finer overview: some "
                        "zoomed-out views read the file and take longer."));
   }
-  worker_.Draw(ViewWorker::ViewRequest{grid_, view_, size(), palette().color(QPalette::Window),
-                                       generation_, true, {}});
+  worker_.Draw(ViewWorker::ViewRequest{
+      grid_, view_, size(), palette().color(QPalette::Window), generation_, true, {}});
   reliefStart_ = StartingExaggeration(grid_->overview);
   relief_.exaggeration = std::ldexp(reliefStart_, reliefSteps_);
   if (relief_.on) {
@@ -163,7 +201,8 @@ void MapView::SetGrid(std::shared_ptr<const LoadedGrid> grid, bool keepView) {
 void MapView::ForgetGrid() {
   grid_.reset();
   ++generation_;
-  backdrop_ = QImage();
+  SetBackdrop(QImage(), Viewport{});
+  marked_.reset();
   notice_->hide();
   readout_.Forget();
   readout_.Moved(Place());
@@ -175,9 +214,51 @@ void MapView::ToggleLegend() {
   PlaceOverlays();
 }
 
+void MapView::ToggleMinimap() {
+  minimap_->SetWanted(!minimap_->Wanted());
+  PlaceMinimap();
+}
+
+void MapView::SetBackdrop(const QImage& image, const Viewport& view) {
+  backdrop_ = image;
+  backdropView_ = view;
+  minimap_->SetPicture(backdrop_, Extent());
+  PlaceMinimap();
+}
+
+void MapView::PlaceMinimap() {
+  minimap_->Place(view_, Area());
+}
+
+void MapView::OpenGoTo() {
+  goTo_->Open();
+}
+
+void MapView::GoTo(const QString& text) {
+  if (!grid_) {
+    goTo_->Say(QStringLiteral("No grid is loaded."));
+    return;
+  }
+  const CellAddress address = ParseCellAddress(text.toStdString(), Extent());
+  if (!address.cell) {
+    goTo_->Say(QString::fromStdString(address.reason));
+    return;
+  }
+  goTo_->Close();
+  Viewport near = view_;
+  near.scale = std::max(view_.scale, kGoToScale);
+  SetView(CentredAt(near, static_cast<double>(address.cell->column) + 0.5,
+                    static_cast<double>(address.cell->row) + 0.5, Extent(), Area()));
+  marked_ = address.cell;
+  markTimer_.start();
+  update();
+}
+
 void MapView::PlaceOverlays() {
   const PixelRect area = Area();
   legend_->Place(ToQRect(area));
+  goTo_->Place(ToQRect(area));
+  PlaceMinimap();
   notice_->setMaximumWidth(std::max(1, width() - 10));
   notice_->adjustSize();
   notice_->move(5, height() - notice_->height() - 5);
@@ -207,6 +288,7 @@ void MapView::SetView(const Viewport& view) {
   RequestDraw();
   update();
   readout_.Moved(Place());
+  PlaceMinimap();
 }
 
 void MapView::RequestDraw() {
@@ -276,6 +358,7 @@ void MapView::paintEvent(QPaintEvent* event) {
     for (const QRect& rect : uncovered) {
       painter.fillRect(rect, palette().window());
     }
+    PaintMark(painter);
     return;
   }
   // The picture on hand, moved and scaled to the view wanted, in the map area only,
@@ -298,6 +381,28 @@ void MapView::paintEvent(QPaintEvent* event) {
   painter.scale(factor, factor);
   const QRect mapPart = QRect(QPoint(0, area.top()), picture_.rect().bottomRight());
   painter.drawImage(mapPart.topLeft(), picture_, mapPart);
+  painter.resetTransform();
+  PaintMark(painter);
+}
+
+// A frame around the cell gone to, just outside it, in the map area only.
+void MapView::PaintMark(QPainter& painter) {
+  if (!marked_) {
+    return;
+  }
+  const QRectF cell(view_.left + static_cast<double>(marked_->column) * view_.scale,
+                    view_.top + static_cast<double>(marked_->row) * view_.scale, view_.scale,
+                    view_.scale);
+  const QRect frame =
+      cell.toAlignedRect().adjusted(-kMarkWidth, -kMarkWidth, kMarkWidth, kMarkWidth);
+  painter.setClipRect(ToQRect(Area()));
+  for (const QRect& edge :
+       {QRect(frame.left(), frame.top(), frame.width(), kMarkWidth),
+        QRect(frame.left(), frame.bottom() + 1 - kMarkWidth, frame.width(), kMarkWidth),
+        QRect(frame.left(), frame.top(), kMarkWidth, frame.height()),
+        QRect(frame.right() + 1 - kMarkWidth, frame.top(), kMarkWidth, frame.height())}) {
+    painter.fillRect(edge, kMarkColour);
+  }
 }
 
 void MapView::resizeEvent(QResizeEvent* event) {
@@ -386,8 +491,7 @@ void MapView::ShowMenu(QPoint globalPosition) {
     QAction* item = menu->addAction(command->text(), command, &QAction::trigger);
     item->setShortcut(command->shortcut());
     item->setCheckable(command->isCheckable());
-    // The legend is the one command with a state to show.
-    item->setChecked(command->isCheckable() && legend_->Wanted());
+    item->setChecked(command->isChecked());
     item->setEnabled(static_cast<bool>(grid_));
   }
   menu->addSeparator();

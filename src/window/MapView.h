@@ -5,8 +5,10 @@
 #include <QImage>
 #include <QPoint>
 #include <QRect>
+#include <QTimer>
 #include <QWidget>
 #include <memory>
+#include <optional>
 
 #include "loader/LoadResult.h"
 #include "render/Viewport.h"
@@ -18,7 +20,9 @@ class QLabel;
 
 namespace tolmer {
 
+class GoToBar;
 class MapLegend;
+class Minimap;
 
 // The map area: a widget over Form1's whole client area that shows the latest
 // picture, whenever the window system asks, so the map survives covering,
@@ -55,6 +59,9 @@ class MapView : public QWidget {
   // Turns relief shading on or off; steps its exaggeration up (+1, x2) or down.
   void ToggleRelief();
   void StepRelief(int steps);
+  void ToggleMinimap();
+  // Asks for a cell to go to, in a bar over the map.
+  void OpenGoTo();
   // The map area as it is shown now, at device resolution.
   QImage ShownPicture();
   // Says `text` over the map's lower left corner, until the next load or resize.
@@ -90,6 +97,11 @@ class MapView : public QWidget {
   void ShowMenu(QPoint globalPosition);
   MapPlace Place() const;
   void PlaceOverlays();
+  void PlaceMinimap();
+  void SetBackdrop(const QImage& image, const Viewport& view);
+  // Centres the cell `text` names, outlined for a moment, or says why it cannot.
+  void GoTo(const QString& text);
+  void PaintMark(QPainter& painter);
   GridExtent Extent() const;
   PixelRect Area() const;
   QPointF Centre() const;
@@ -110,6 +122,10 @@ class MapView : public QWidget {
   int wheelAngle_ = 0;  // eighths of a degree not yet turned into a zoom step
   QLabel* notice_;
   MapLegend* legend_;
+  Minimap* minimap_;
+  GoToBar* goTo_;
+  std::optional<PictureCell> marked_;  // the cell gone to, outlined until markTimer_ ends
+  QTimer markTimer_;
   MapReadout readout_;
   QList<QAction*> menuActions_;  // the map's own commands
   QList<QAction*> keyActions_;   // those with keys for the map alone

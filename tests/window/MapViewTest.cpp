@@ -270,10 +270,11 @@ TEST_F(MapViewTest, ResizingDrawsTheViewAgainForTheNewSize) {
 }
 
 TEST_F(MapViewTest, HoverShowsTheCellAndAChangedFileIsToldWithoutMixing) {
-  // There and back: once a view is shown, the grid's backdrop is at hand.
-  Drag(QPoint(300, 300), QPoint(310, 300));
-  ASSERT_TRUE(QTest::qWaitFor([&] { return Shows(Viewport{2, 15, 25}); }));
-  Drag(QPoint(310, 300), QPoint(300, 300));
+  // There and back: once cells that were not shown are, the grid's backdrop is at
+  // hand, for it comes before any view.
+  Drag(QPoint(300, 300), QPoint(290, 300));
+  ASSERT_TRUE(QTest::qWaitFor([&] { return Shows(Viewport{2, -5, 25}); }));
+  Drag(QPoint(290, 300), QPoint(300, 300));
   ASSERT_TRUE(QTest::qWaitFor([&] { return Shows(DefaultViewport()); }));
   // Pixel (45, 105) is column 20 of picture row 40, stored row 259.
   QTest::mouseMove(form.windowHandle(), QPoint(45, 105));
@@ -521,6 +522,121 @@ TEST_F(MapViewTest, TheKeyboardReachesTheMapAfterTheControls) {
   }
   QTest::keyClick(form.windowHandle(), Qt::Key_I);
   EXPECT_TRUE(QTest::qWaitFor([] { return ReadoutNames(151, 119 + 32); }));
+}
+
+// Ctrl+G, then a cell typed as the readout names it, or a record number: Enter
+// centres the cell, outlined for a moment, and the readout of the centre names it.
+TEST_F(MapViewTest, CtrlGGoesToTheCellTypedOrSaysWhyItCannot) {
+  QWindow* window = form.windowHandle();
+  const auto& bar = *Map().findChild<QWidget*>(QStringLiteral("GoTo"));
+  const auto& reason = *bar.findChild<QLabel*>(QStringLiteral("GoToReason"));
+  const auto goTo = [&](QWindow* to, const char* typed) {
+    QTest::keyClick(to, Qt::Key_G, Qt::ControlModifier);
+    for (const char* key = typed; *key != 0; ++key) {
+      QTest::keyClick(to, *key);
+    }
+    QTest::keyClick(to, Qt::Key_Return);
+  };
+  struct Case {
+    const char* typed;
+    std::int64_t column;
+    std::int64_t storedRow;
+    const char* says;
+  };
+  const Case cases[] = {
+      {"120, 45", 120, 45, ""},
+      {" 7,0 ", 7, 0, ""},
+      {"399 299", 399, 299, ""},
+      {"1234", 34, 3, ""},
+      {"119999", 399, 299, ""},
+      {"0", 0, 0, ""},
+      {"400, 3", 0, 0, "Column 400 is past the last, 399."},
+      {"3 300", 0, 0, "Row 300 is past the last, 299."},
+      {"120000", 0, 0, "Record 120000 is past the last, 119999."},
+      {"99999999999999999999", 0, 0, "Record 99999999999999999999 is past the last, 119999."},
+      {"-1, 4", 0, 0, "Columns, rows and records count from 0."},
+      {"12a", 0, 0, "\"12a\" is not a whole number."},
+      {"1.5, 2", 0, 0, "\"1.5\" is not a whole number."},
+      {"1, 2, 3", 0, 0, "Type a column and a row, as 120, 45, or a record number."},
+      {"1,,2", 0, 0, "Type a column and a row, as 120, 45, or a record number."},
+  };
+  const QPointF centre(308.5, 264);
+  for (const Case& test : cases) {
+    SCOPED_TRACE(test.typed);
+    goTo(window, test.typed);
+    if (*test.says != 0) {
+      EXPECT_TRUE(bar.isVisible());
+      EXPECT_EQ(reason.text().toStdString(), test.says);
+      QTest::keyClick(window, Qt::Key_Escape);
+      continue;
+    }
+    EXPECT_FALSE(bar.isVisible());
+    const Viewport view = Map().View();
+    EXPECT_EQ(view.scale, 8.0);
+    const std::int64_t row = kHeight - 1 - test.storedRow;
+    EXPECT_NEAR(view.left + (static_cast<double>(test.column) + 0.5) * 8, centre.x(), 0.5);
+    EXPECT_NEAR(view.top + (static_cast<double>(row) + 0.5) * 8, centre.y(), 0.5);
+    // Outlined just outside the cell.
+    EXPECT_EQ(
+        PixelOf(Grab(form), static_cast<int>(view.left + static_cast<double>(test.column) * 8) - 1,
+                static_cast<int>(view.top) + static_cast<int>(row) * 8 - 1),
+        MakeColour(255, 0, 0));
+    QTest::keyClick(window, Qt::Key_I);  // the keys are back with the map
+    EXPECT_TRUE(QTest::qWaitFor([&] { return ReadoutNames(test.column, row); }));
+  }
+  // The outline goes after a moment.
+  EXPECT_TRUE(QTest::qWaitFor([&] { return Shows(Map().View()); }));
+
+  // A finer zoom stays; Escape closes the bar with the view as it was.
+  for (int step = 0; step < 3; ++step) {
+    QTest::keyClick(window, Qt::Key_Plus, Qt::ControlModifier);
+  }
+  goTo(window, "200, 150");
+  EXPECT_EQ(Map().View().scale, 32.0);
+  QTest::keyClick(window, Qt::Key_G, Qt::ControlModifier);
+  QTest::keyClick(window, Qt::Key_5);
+  QTest::keyClick(window, Qt::Key_Escape);
+  EXPECT_FALSE(bar.isVisible());
+  EXPECT_EQ(Map().View().scale, 32.0);
+  EXPECT_NEAR(Map().View().left + 200.5 * 32, centre.x(), 0.5);
+
+  Form1 empty;
+  ShowAndActivate(empty);
+  goTo(empty.windowHandle(), "1, 2");
+  EXPECT_EQ(empty.findChild<QLabel*>(QStringLiteral("GoToReason"))->text(),
+            QStringLiteral("No grid is loaded."));
+}
+
+// M shows the whole grid small in the lower right corner while part of it is out of
+// view; a click or a drag there centres the view on that place.
+TEST_F(MapViewTest, MShowsAMinimapThatMovesTheViewWhereItIsClicked) {
+  QWindow* window = form.windowHandle();
+  const auto& minimap = *Map().findChild<QWidget*>(QStringLiteral("Minimap"));
+  QTest::mouseClick(window, Qt::LeftButton, {}, QPoint(300, 300));  // keys to the map
+  QTest::keyClick(window, Qt::Key_M);
+  ASSERT_TRUE(QTest::qWaitFor([&] { return minimap.isVisible(); }));
+  const QRect shown = minimap.geometry();
+  EXPECT_TRUE(QRect(0, 25, form.width(), form.height() - 25).contains(shown));
+  EXPECT_EQ(shown.size(), QSize(162, 122));  // 160 x 120 of a 4:3 grid, and a frame
+  // Pixel (1 + 120, 1 + 30) of the minimap is 3/4 across the grid and 1/4 down.
+  const QPoint at = shown.topLeft() + QPoint(121, 31);
+  const auto centredAt = [&](double column, double row) {
+    const Viewport view = Map().View();
+    return view.scale == 2.0 && std::abs((308.5 - view.left) / 2 - column) <= 0.5 &&
+           std::abs((264 - view.top) / 2 - row) <= 0.5;
+  };
+  QTest::mouseClick(window, Qt::LeftButton, {}, at);
+  EXPECT_TRUE(centredAt(300, 75));
+  Drag(at, at + QPoint(-80, 40));
+  EXPECT_TRUE(centredAt(100, 175));
+
+  QTest::keyClick(window, Qt::Key_F);  // the whole grid in view: no minimap
+  EXPECT_FALSE(minimap.isVisible());
+  QTest::keyClick(window, Qt::Key_Home);
+  EXPECT_TRUE(minimap.isVisible());
+  QTest::keyClick(window, Qt::Key_M);
+  EXPECT_FALSE(minimap.isVisible());
+  EXPECT_TRUE(QTest::qWaitFor([&] { return Shows(DefaultViewport()); }));
 }
 
 }  // namespace
