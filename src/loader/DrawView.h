@@ -8,6 +8,7 @@
 #include <string>
 
 #include "grid/GridFormat.h"
+#include "grid/GridReader.h"
 #include "loader/LoadResult.h"
 #include "render/DrawingSurface.h"
 #include "render/Viewport.h"
@@ -52,6 +53,9 @@ ViewResult DrawView(const LoadedGrid& grid, const Viewport& view, const SurfaceH
 // The same within `area` of the surface, for pictures without the window's controls.
 ViewResult DrawView(const LoadedGrid& grid, const Viewport& view, const SurfaceHandle& surface,
                     const PixelRect& area, const ViewControl& control);
+
+// Opens the loaded grid's file into `reader`: GridError unless it is still the one loaded.
+void OpenLoaded(GridReader& reader, const LoadedGrid& grid);
 
 // The cell under the pointer, as the file holds it.
 struct CellReading {
