@@ -72,7 +72,7 @@ void MapView::AddCommands() {
     QList<QKeySequence> windowKeys;
     std::function<void()> run;
     bool inMenu = true;
-    bool checkable = false;
+    QAction** checkable = nullptr;  // where the action with a check mark is kept
   };
   const Command commands[] = {
       {"Fit the Grid", {Qt::Key_F}, {}, [this] { FitGrid(); }},
@@ -82,8 +82,14 @@ void MapView::AddCommands() {
        {QKeySequence::ZoomIn, Qt::CTRL | Qt::Key_Equal},
        [this] { ZoomAbout(1, Centre()); }},
       {"Zoom Out", {}, {QKeySequence::ZoomOut}, [this] { ZoomAbout(-1, Centre()); }},
-      {"Legend", {Qt::Key_L}, {}, [this] { ToggleLegend(); }, true, true},
+      {"Legend", {Qt::Key_L}, {}, [this] { ToggleLegend(); }, true, &legendAction_},
       {"Cell at the Centre", {Qt::Key_I}, {}, [this] { readout_.Follow(Centre()); }},
+      {"Statistics",
+       {},
+       {Qt::CTRL | Qt::Key_I},
+       [this] { emit statisticsToggled(statisticsAction_->isChecked()); },
+       true,
+       &statisticsAction_},
       {"Pan Left", {Qt::Key_Left}, {}, [this] { PanBy(QPointF(kPanStep, 0)); }, false},
       {"Pan Right", {Qt::Key_Right}, {}, [this] { PanBy(QPointF(-kPanStep, 0)); }, false},
       {"Pan Up", {Qt::Key_Up}, {}, [this] { PanBy(QPointF(0, kPanStep)); }, false},
@@ -112,7 +118,10 @@ void MapView::AddCommands() {
       keyActions_.push_back(make(command.mapKeys));
       shown = shown != nullptr ? shown : keyActions_.back();
     }
-    shown->setCheckable(command.checkable);
+    if (command.checkable != nullptr) {
+      shown->setCheckable(true);
+      *command.checkable = shown;
+    }
     if (command.inMenu) {
       menuActions_.push_back(shown);
     }
@@ -132,8 +141,9 @@ void MapView::SetGrid(std::shared_ptr<const LoadedGrid> grid, bool keepView) {
   backdrop_ = QImage();
   notice_->hide();
   if (grid_->overview.SpillFailed()) {
-    ShowNotice(QStringLiteral("There was no room on disk for this grid's finer overview: some "
-                              "zoomed-out views read the file and take longer."));
+    ShowNotice(
+        QStringLiteral("There was no room on disk for this grid's finer overview: some "
+                       "zoomed-out views read the file and take longer."));
   }
   worker_.Draw(ViewWorker::ViewRequest{grid_, view_, size(), palette().color(QPalette::Window),
                                        generation_, true});
@@ -159,6 +169,7 @@ void MapView::ForgetGrid() {
 
 void MapView::ToggleLegend() {
   legend_->SetWanted(!legend_->Wanted() && grid_);
+  legendAction_->setChecked(legend_->Wanted());
   PlaceOverlays();
 }
 
@@ -350,9 +361,9 @@ void MapView::ShowMenu(QPoint globalPosition) {
     QAction* item = menu->addAction(command->text(), command, &QAction::trigger);
     item->setShortcut(command->shortcut());
     item->setCheckable(command->isCheckable());
-    // The legend is the one command with a state to show.
-    item->setChecked(command->isCheckable() && legend_->Wanted());
-    item->setEnabled(static_cast<bool>(grid_));
+    item->setChecked(command->isChecked());
+    // The statistics say so when there is no grid.
+    item->setEnabled(grid_ || command == statisticsAction_);
   }
   menu->addSeparator();
   menu->addAction(QStringLiteral("Pan: drag, or the arrow keys"))->setEnabled(false);

@@ -62,6 +62,8 @@ class MapView : public QWidget {
   void viewProgress(double fraction);
   // The view asked for is shown, or cannot be drawn.
   void viewSettled();
+  // Ctrl+I, or the menu: the statistics are to be shown, or hidden.
+  void statisticsToggled(bool shown);
 
  protected:
   void paintEvent(QPaintEvent* event) override;
@@ -95,8 +97,8 @@ class MapView : public QWidget {
   Viewport pictureView_;  // the view it shows
   QImage backdrop_;       // the whole grid, small: what fills newly exposed parts
   Viewport backdropView_;
-  Viewport view_;         // the view wanted
-  Viewport keptView_;     // to go back to when a reloaded grid comes
+  Viewport view_;      // the view wanted
+  Viewport keptView_;  // to go back to when a reloaded grid comes
   std::shared_ptr<const LoadedGrid> grid_;
   // Counts grids shown, so that results for an earlier one are dropped.
   quint64 generation_ = 0;
@@ -108,6 +110,8 @@ class MapView : public QWidget {
   QList<QAction*> menuActions_;  // the map's own commands
   QList<QAction*> keyActions_;   // those with keys for the map alone
   QList<QAction*> windowActions_;
+  QAction* legendAction_ = nullptr;
+  QAction* statisticsAction_ = nullptr;  // checked while the statistics are shown
   ViewWorker worker_;
 };
 
