@@ -286,6 +286,7 @@ void Form1::ShowStatistics(bool shown) {
     statistics_->SetGrid(session_->Grid());
   }
   statistics_->setVisible(shown);
+  map_->SetCoveredRight(shown ? StatisticsPanel::kWidth : 0);
   PlaceStatistics();
   CountViewStatistics();
 }

@@ -173,8 +173,14 @@ void MapView::ToggleLegend() {
   PlaceOverlays();
 }
 
+void MapView::SetCoveredRight(int pixels) {
+  coveredRight_ = pixels;
+  PlaceOverlays();
+}
+
 void MapView::PlaceOverlays() {
-  const PixelRect area = Area();
+  PixelRect area = Area();
+  area.width = std::max(0, area.width - coveredRight_);
   legend_->Place(ToQRect(area));
   notice_->setMaximumWidth(std::max(1, width() - 10));
   notice_->adjustSize();

@@ -52,6 +52,9 @@ class MapView : public QWidget {
   void ShowActualSize();
   // Shows or hides the legend of the shading.
   void ToggleLegend();
+  // Keeps the legend clear of `pixels` at the map's right edge, which another
+  // control covers.
+  void SetCoveredRight(int pixels);
   // The map area as it is shown now, at device resolution.
   QImage ShownPicture();
   // Says `text` over the map's lower left corner, until the next load or resize.
@@ -103,6 +106,7 @@ class MapView : public QWidget {
   // Counts grids shown, so that results for an earlier one are dropped.
   quint64 generation_ = 0;
   std::optional<QPoint> dragFrom_;
+  int coveredRight_ = 0;
   int wheelAngle_ = 0;  // eighths of a degree not yet turned into a zoom step
   QLabel* notice_;
   MapLegend* legend_;

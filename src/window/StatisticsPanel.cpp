@@ -69,7 +69,8 @@ StatisticsPanel::StatisticsPanel(QWidget* parent)
       viewText_(ReadOnlyText(this, "ViewStatistics")),
       grids_(this,
              [this](GridRequest& request, std::stop_token stop) { GatherGrid(request, stop); }),
-      views_(this,
+      // Owners of their own, which ForgetAtExit tells apart.
+      views_(&outbox_,
              [this](ViewRequest& request, std::stop_token stop) { CountView(request, stop); }) {
   setAutoFillBackground(true);
   setAccessibleName(QStringLiteral("Statistics"));

@@ -97,6 +97,12 @@ TEST_F(StatisticsPanelTest, CtrlIShowsTheGridAndTheViewAndFollowsTheGridShown) {
   EXPECT_TRUE(QTest::qWaitFor(
       [&] { return Text("ViewStatistics").contains(QStringLiteral("other cells: about")); }));
 
+  // The legend moves clear of it.
+  QTest::keyClick(form.windowHandle(), Qt::Key_L);
+  const auto* legend = form.findChild<QWidget*>(QStringLiteral("Legend"));
+  EXPECT_TRUE(legend->isVisible());
+  EXPECT_FALSE(legend->geometry().intersects(Panel()->geometry()));
+
   // Selected and copied as text.
   auto* grid = form.findChild<QPlainTextEdit*>(QStringLiteral("GridStatistics"));
   QTest::mouseClick(grid->viewport(), Qt::LeftButton);
