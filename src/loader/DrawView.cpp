@@ -59,14 +59,6 @@ int OverviewLevel(const Overview& overview, double scale, std::int64_t cellsInVi
   return cellsInView > kMostRecordCells ? finest : -1;
 }
 
-// The file as it was loaded, or GridError.
-void OpenLoaded(GridReader& reader, const LoadedGrid& grid) {
-  reader.open(grid.fileName);
-  if (!(reader.stamp() == grid.stamp)) {
-    throw GridError("the file changed since it was loaded");
-  }
-}
-
 // Pixels gathered from many corners or bins, one row of the map area at a time:
 // rows arrive in order from the top, and each is drawn once nothing more can reach it.
 class PixelRows {
@@ -445,6 +437,13 @@ ViewResult StaleBecause(const std::exception& error) {
 }
 
 }  // namespace
+
+void OpenLoaded(GridReader& reader, const LoadedGrid& grid) {
+  reader.open(grid.fileName);
+  if (!(reader.stamp() == grid.stamp)) {
+    throw GridError("the file changed since it was loaded");
+  }
+}
 
 ViewSource SourceOf(const LoadedGrid& grid, const Viewport& view, const PixelRect& area) {
   return PlanOf(grid, view, area).source;

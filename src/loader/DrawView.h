@@ -8,6 +8,7 @@
 #include <string>
 
 #include "grid/GridFormat.h"
+#include "grid/GridReader.h"
 #include "loader/LoadResult.h"
 #include "render/DrawingSurface.h"
 #include "render/Relief.h"
@@ -55,6 +56,9 @@ ViewResult DrawView(const LoadedGrid& grid, const Viewport& view, const SurfaceH
 // The same within `area` of the surface, for pictures without the window's controls.
 ViewResult DrawView(const LoadedGrid& grid, const Viewport& view, const SurfaceHandle& surface,
                     const PixelRect& area, const ViewControl& control, const Relief& relief = {});
+
+// Opens the loaded grid's file into `reader`: GridError unless it is still the one loaded.
+void OpenLoaded(GridReader& reader, const LoadedGrid& grid);
 
 // The cell under the pointer, as the file holds it.
 struct CellReading {

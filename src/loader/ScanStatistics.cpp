@@ -19,12 +19,15 @@ namespace {
 // earliest chunk wins, so the message is the one a read from the start gives.
 class SharedChunks {
  public:
-  SharedChunks(const GridReader& reader, const GridHeader& header)
-      : reader_(reader), header_(header), cells_(CellCount(header)) {}
+  SharedChunks(const GridReader& reader, const GridHeader& header, const std::stop_token& stop)
+      : reader_(reader), header_(header), cells_(CellCount(header)), stop_(stop) {}
 
-  void Gather(GridStatistics& part) {
+  // Tells `progress`, when given, the share of chunks handed out after each of its own.
+  void Gather(GridStatistics& part, const std::function<void(double)>* progress = nullptr) {
     ChunkBuffer buffer;
-    for (std::uint64_t index = next_++; index * kChunkRecords < cells_ && index < faultChunk_;
+    const double chunks = static_cast<double>((cells_ + kChunkRecords - 1) / kChunkRecords);
+    for (std::uint64_t index = next_++;
+         index * kChunkRecords < cells_ && index < faultChunk_ && !stop_.stop_requested();
          index = next_++) {
       const std::uint64_t first = index * kChunkRecords;
       try {
@@ -36,6 +39,9 @@ class SharedChunks {
           }
         }
         part.Add(block);
+        if (progress != nullptr && *progress) {
+          (*progress)(std::min(1.0, static_cast<double>(next_.load()) / chunks));
+        }
       } catch (...) {
         const std::lock_guard lock(faultMutex_);
         if (index < faultChunk_) {
@@ -56,14 +62,17 @@ class SharedChunks {
   const GridReader& reader_;
   const GridHeader& header_;
   const std::uint64_t cells_;
+  const std::stop_token& stop_;
   std::atomic<std::uint64_t> next_{0};
   std::atomic<std::uint64_t> faultChunk_{UINT64_MAX};
   std::mutex faultMutex_;
   std::exception_ptr fault_;
 };
 
-GridStatistics Gather(const GridReader& reader, const GridHeader& header, unsigned threads) {
-  SharedChunks chunks(reader, header);
+std::optional<GridStatistics> Gather(const GridReader& reader, const GridHeader& header,
+                                     unsigned threads, const std::stop_token& stop,
+                                     const std::function<void(double)>& progress) {
+  SharedChunks chunks(reader, header, stop);
   GridStatistics mine;
   GridStatistics theirs;
   std::exception_ptr theirFailure;
@@ -77,7 +86,7 @@ GridStatistics Gather(const GridReader& reader, const GridHeader& header, unsign
       }
     });
   }
-  chunks.Gather(mine);
+  chunks.Gather(mine, &progress);
   if (helper.joinable()) {
     helper.join();
     if (theirFailure) {
@@ -85,6 +94,9 @@ GridStatistics Gather(const GridReader& reader, const GridHeader& header, unsign
     }
   }
   chunks.RethrowFault();
+  if (stop.stop_requested()) {
+    return std::nullopt;
+  }
   mine.Merge(theirs);
   reader.requireUnchanged();
   return mine;
@@ -94,8 +106,14 @@ GridStatistics Gather(const GridReader& reader, const GridHeader& header, unsign
 
 GridStatistics ScanStatistics(const GridReader& reader, const GridHeader& header,
                               unsigned threads) {
+  return *ScanStatistics(reader, header, threads, {}, {});
+}
+
+std::optional<GridStatistics> ScanStatistics(const GridReader& reader, const GridHeader& header,
+                                             unsigned threads, const std::stop_token& stop,
+                                             const std::function<void(double)>& progress) {
   try {
-    return Gather(reader, header, threads);
+    return Gather(reader, header, threads, stop, progress);
   } catch (const GridError&) {
     // A file rewritten under the read failed because of that, whatever its
     // half-written bytes made the reading trip over.

@@ -2,6 +2,10 @@
 // SPDX-License-Identifier: MIT
 #pragma once
 
+#include <functional>
+#include <optional>
+#include <stop_token>
+
 #include "grid/GridFormat.h"
 #include "grid/GridReader.h"
 #include "loader/GridStatistics.h"
@@ -13,5 +17,10 @@ namespace tolmer {
 // Fails as a load would: GridError for the first faulty record of the file,
 // whichever thread meets it, and for a file that changed while it was read.
 GridStatistics ScanStatistics(const GridReader& reader, const GridHeader& header, unsigned threads);
+// The same, stopped between chunks once `stop` is requested (nullopt), telling
+// `progress` on the calling thread how far it has got, from 0 to 1.
+std::optional<GridStatistics> ScanStatistics(const GridReader& reader, const GridHeader& header,
+                                             unsigned threads, const std::stop_token& stop,
+                                             const std::function<void(double)>& progress);
 
 }  // namespace tolmer

@@ -30,6 +30,7 @@
 #include "window/MapView.h"
 #include "window/PathCompleter.h"
 #include "window/PngExport.h"
+#include "window/StatisticsPanel.h"
 
 namespace tolmer {
 namespace {
@@ -137,6 +138,7 @@ Form1::Form1(QWidget* parent, LoadWorker::LoadFunction load)
   connect(session_, &GridSession::viewToKeep, map_, &MapView::RememberView);
   connect(session_, &GridSession::gridShown, map_, &MapView::SetGrid);
   connect(session_, &GridSession::loadFinished, this, &Form1::LoadEnded);
+  connect(map_, &MapView::statisticsToggled, this, &Form1::ShowStatistics);
   connect(map_, &MapView::viewProgress, this, &Form1::ShowProgress);
   connect(map_, &MapView::viewSettled, this, [this] {
     if (!session_->IsLoading()) {
@@ -162,6 +164,7 @@ void Form1::resizeEvent(QResizeEvent* event) {
   progress_->setGeometry(ToQRect(ProgressStripRect(width())));
   session_->SetSurfaceSize(size());
   FitLabel1();
+  PlaceStatistics();
 }
 
 void Form1::closeEvent(QCloseEvent* event) {
@@ -262,6 +265,46 @@ void Form1::SaveView(const QImage& view, const QString& name) {
 
 void Form1::CopyView() {
   QGuiApplication::clipboard()->setImage(map_->ShownPicture());
+}
+
+void Form1::ShowStatistics(bool shown) {
+  if (statistics_ == nullptr) {
+    if (!shown) {
+      return;
+    }
+    statistics_ = new StatisticsPanel(this);
+    statistics_->setObjectName(QStringLiteral("Statistics"));
+    connect(session_, &GridSession::gridDropped, statistics_,
+            [this] { statistics_->SetGrid(nullptr); });
+    // After the map's own, so that the view it counts is the grid's.
+    connect(session_, &GridSession::gridShown, statistics_,
+            [this](const std::shared_ptr<const LoadedGrid>& grid) {
+              statistics_->SetGrid(grid);
+              CountViewStatistics();
+            });
+    connect(map_, &MapView::viewSettled, this, &Form1::CountViewStatistics);
+    statistics_->SetGrid(session_->Grid());
+  }
+  statistics_->setVisible(shown);
+  map_->SetCoveredRight(shown ? StatisticsPanel::kWidth : 0);
+  PlaceStatistics();
+  CountViewStatistics();
+}
+
+// At the map's right edge, below the controls and the progress strip.
+void Form1::PlaceStatistics() {
+  if (statistics_ != nullptr) {
+    const PixelRect area = MapArea(width(), height());
+    statistics_->setGeometry(width() - StatisticsPanel::kWidth, area.top, StatisticsPanel::kWidth,
+                             area.height);
+  }
+}
+
+// The cells the panel leaves uncovered count as in view.
+void Form1::CountViewStatistics() {
+  if (statistics_ != nullptr && !statistics_->isHidden()) {
+    statistics_->SetView(map_->View(), MapArea(width() - statistics_->width(), height()));
+  }
 }
 
 void Form1::ShowOpenDialog() {

@@ -21,6 +21,7 @@ namespace tolmer {
 
 class GridSession;
 class MapView;
+class StatisticsPanel;
 
 // The viewer's one window: a file name box, a "Show" button, a status label, and
 // below them the map, painted by ShowGrid when the button is pressed. The load runs
@@ -64,6 +65,9 @@ class Form1 : public QWidget {
   void ShowSaveDialog();
   void SaveView(const QImage& view, const QString& name);
   void CopyView();
+  void ShowStatistics(bool shown);
+  void PlaceStatistics();
+  void CountViewStatistics();
 
   // Created first, so that it lies beneath the controls.
   MapView* map_;
@@ -82,6 +86,8 @@ class Form1 : public QWidget {
   QString openFolder_;
   QAction* watchAction_ = nullptr;
   GridSession* session_;
+  // Made at the first Ctrl+I, so that a window that never shows it is as it was.
+  StatisticsPanel* statistics_ = nullptr;
 };
 
 }  // namespace tolmer

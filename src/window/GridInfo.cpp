@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "grid/GridReader.h"
+#include "loader/DrawView.h"
 #include "loader/GridStatistics.h"
 #include "loader/ScanGrid.h"
 #include "loader/ScanStatistics.h"
@@ -23,19 +24,6 @@ namespace {
 
 // The types listed one by one; the rest are counted together.
 constexpr std::size_t kListedTypes = 16;
-
-struct GridInfo {
-  GridHeader header;
-  std::uint64_t fileSize = 0;
-  GridStatistics statistics;
-
-  std::uint64_t TrailingBytes() const {
-    return fileSize - kHeaderSize - CellCount(header) * kCellRecordSize;
-  }
-  double Share(std::uint64_t cells) const {
-    return static_cast<double>(cells) / static_cast<double>(statistics.Cells());
-  }
-};
 
 std::string SignatureHex(const GridHeader& header) {
   std::string hex;
@@ -106,7 +94,9 @@ TypeList ListTypes(const GridStatistics& statistics) {
   return list;
 }
 
-std::string Text(const GridInfo& info) {
+}  // namespace
+
+std::string GridInfoText(const GridInfo& info) {
   const HeightRange range = info.statistics.Range();
   std::string text = "signature: " + SignatureHex(info.header) + "\n" +
                      "width: " + std::to_string(info.header.GridWidth) + "\n" +
@@ -128,6 +118,8 @@ std::string Text(const GridInfo& info) {
   }
   return text;
 }
+
+namespace {
 
 std::string Json(const GridInfo& info) {
   const HeightRange range = info.statistics.Range();
@@ -154,6 +146,22 @@ std::string Json(const GridInfo& info) {
 
 }  // namespace
 
+std::optional<GridInfo> GatherGridInfo(const LoadedGrid& grid, const std::stop_token& stop,
+                                       const std::function<void(double)>& progress) {
+  GridReader reader;
+  OpenLoaded(reader, grid);
+  GridInfo info;
+  info.header = grid.header;
+  info.fileSize = grid.stamp.size;
+  std::optional<GridStatistics> statistics =
+      ScanStatistics(reader, grid.header, ScanThreads(CellCount(grid.header)), stop, progress);
+  if (!statistics) {
+    return std::nullopt;
+  }
+  info.statistics = std::move(*statistics);
+  return info;
+}
+
 int PrintGridInfo(const InfoRequest& request, std::ostream& out, std::ostream& errors) {
   GridInfo info;
   try {
@@ -166,7 +174,7 @@ int PrintGridInfo(const InfoRequest& request, std::ostream& out, std::ostream& e
     errors << "tolmer: " << error.what() << '\n';
     return 1;
   }
-  out << (request.json ? Json(info) : Text(info));
+  out << (request.json ? Json(info) : GridInfoText(info));
   return 0;
 }
 

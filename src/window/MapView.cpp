@@ -123,6 +123,15 @@ void MapView::AddCommands() {
        [this] { ToggleMinimap(); },
        true,
        [this] { return minimap_->Wanted(); }},
+      {"Statistics",
+       {},
+       {Qt::CTRL | Qt::Key_I},
+       [this] {
+         statisticsShown_ = !statisticsShown_;
+         emit statisticsToggled(statisticsShown_);
+       },
+       true,
+       [this] { return statisticsShown_; }},
       {"Pan Left", {Qt::Key_Left}, {}, [this] { PanBy(QPointF(kPanStep, 0)); }, false},
       {"Pan Right", {Qt::Key_Right}, {}, [this] { PanBy(QPointF(-kPanStep, 0)); }, false},
       {"Pan Up", {Qt::Key_Up}, {}, [this] { PanBy(QPointF(0, kPanStep)); }, false},
@@ -214,6 +223,11 @@ void MapView::ToggleLegend() {
   PlaceOverlays();
 }
 
+void MapView::SetCoveredRight(int pixels) {
+  coveredRight_ = pixels;
+  PlaceOverlays();
+}
+
 void MapView::ToggleMinimap() {
   minimap_->SetWanted(!minimap_->Wanted());
   PlaceMinimap();
@@ -255,7 +269,8 @@ void MapView::GoTo(const QString& text) {
 }
 
 void MapView::PlaceOverlays() {
-  const PixelRect area = Area();
+  PixelRect area = Area();
+  area.width = std::max(0, area.width - coveredRight_);
   legend_->Place(ToQRect(area));
   goTo_->Place(ToQRect(area));
   PlaceMinimap();
@@ -492,7 +507,8 @@ void MapView::ShowMenu(QPoint globalPosition) {
     item->setShortcut(command->shortcut());
     item->setCheckable(command->isCheckable());
     item->setChecked(command->isChecked());
-    item->setEnabled(static_cast<bool>(grid_));
+    // The statistics say so when there is no grid.
+    item->setEnabled(grid_ || command->text() == QStringLiteral("Statistics"));
   }
   menu->addSeparator();
   menu->addAction(QStringLiteral("Pan: drag, or the arrow keys"))->setEnabled(false);

@@ -62,6 +62,9 @@ class MapView : public QWidget {
   void ToggleMinimap();
   // Asks for a cell to go to, in a bar over the map.
   void OpenGoTo();
+  // Keeps the legend clear of `pixels` at the map's right edge, which another
+  // control covers.
+  void SetCoveredRight(int pixels);
   // The map area as it is shown now, at device resolution.
   QImage ShownPicture();
   // Says `text` over the map's lower left corner, until the next load or resize.
@@ -72,6 +75,8 @@ class MapView : public QWidget {
   void viewProgress(double fraction);
   // The view asked for is shown, or cannot be drawn.
   void viewSettled();
+  // Ctrl+I, or the menu: the statistics are to be shown, or hidden.
+  void statisticsToggled(bool shown);
 
  protected:
   void paintEvent(QPaintEvent* event) override;
@@ -119,6 +124,7 @@ class MapView : public QWidget {
   // Counts grids shown, so that results for an earlier one are dropped.
   quint64 generation_ = 0;
   std::optional<QPoint> dragFrom_;
+  int coveredRight_ = 0;
   int wheelAngle_ = 0;  // eighths of a degree not yet turned into a zoom step
   QLabel* notice_;
   MapLegend* legend_;
@@ -130,6 +136,7 @@ class MapView : public QWidget {
   QList<QAction*> menuActions_;  // the map's own commands
   QList<QAction*> keyActions_;   // those with keys for the map alone
   QList<QAction*> windowActions_;
+  bool statisticsShown_ = false;  // as the user last asked
   ViewWorker worker_;
 };
 
