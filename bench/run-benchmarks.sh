@@ -180,7 +180,7 @@ for entry in "256MiB terrain 2000 6710" "1GiB terrain 2000 26843" \
     # Views of the loaded grid, from the page cache.
     cache "$file"
     views+=("$("$bench" "$file" | awk -v name="$name" '/^overview/ {
-      printf "overview %-12s %s MiB in memory, %s MiB on disk\n", name, $2, $7 }')")
+      printf "overview %-12s %s MiB in memory, %s MiB on disk\n", name, $2, $8 }')")
     for window in 617x503 1920x1080; do
       views+=("$(views_of "$name" "$file" "$window")")
     done

@@ -71,11 +71,13 @@ std::vector<std::int64_t> FirstColumns(double scale, std::int64_t columns, std::
 }  // namespace
 
 GridPictureRows::GridPictureRows(const GridReader& reader, const GridHeader& header,
-                                 const HeightRange& range, const GridPicture& picture)
+                                 const HeightRange& range, const GridPicture& picture,
+                                 const Relief& relief)
     : reader_(reader),
       header_(header),
       range_(range),
       shading_(range),
+      relief_(relief),
       scale_(picture.view.scale),
       width_(picture.width),
       height_(picture.height) {
@@ -86,6 +88,10 @@ GridPictureRows::GridPictureRows(const GridReader& reader, const GridHeader& hea
   }
   sums_.resize(pixels);
   belowSums_.resize(pixels);
+  if (relief_.on) {
+    slopes_.resize(pixels);
+    belowSlopes_.resize(pixels);
+  }
   const std::int64_t columns = header_.GridWidth;
   if (scale_ > 1.0) {
     // Fewer columns than pixels.
@@ -103,6 +109,7 @@ GridPictureRows::Row GridPictureRows::MakeRow() const {
   Row row;
   row.rgb.resize(3 * static_cast<std::size_t>(width_));
   row.sums.resize(sums_.size());
+  row.slopes.resize(slopes_.size());
   return row;
 }
 
@@ -124,8 +131,17 @@ void GridPictureRows::Draw(Row& row) {
 
 const unsigned char* GridPictureRows::Shade(Row& row) const {
   for (std::size_t x = 0; x < row.sums.size(); ++x) {
-    PutColour(row.rgb.data() + 3 * x,
-              row.sums[x].IsEmpty() ? MemorySurface::kDefaultBackground : shading_(row.sums[x]));
+    if (row.sums[x].IsEmpty()) {
+      PutColour(row.rgb.data() + 3 * x, MemorySurface::kDefaultBackground);
+      continue;
+    }
+    Colour colour = shading_(row.sums[x]);
+    if (!row.slopes.empty()) {
+      const SlopeSums& slope = row.slopes[x];
+      colour = Lit(colour, LightOf(slope.across / slope.count, slope.up / slope.count,
+                                   relief_.exaggeration));
+    }
+    PutColour(row.rgb.data() + 3 * x, colour);
   }
   return row.rgb.data();
 }
@@ -141,15 +157,22 @@ void GridPictureRows::DrawCrisp(unsigned char* rgb) {
                  unsigned char* lower = pendingRgb_.data() + 6 * first;
                  for (std::size_t index = 0; index < block.Size(); ++index) {
                    const CellRecord cell = block[index];
-                   Colour colour = 0;
-                   CellColor(range_, cell.Height3, cell.CellType, colour);
-                   PutColour(upper + 6 * index, colour);
-                   CellColor(range_, cell.Height4, cell.CellType, colour);
-                   PutColour(upper + 6 * index + 3, colour);
-                   CellColor(range_, cell.Height1, cell.CellType, colour);
-                   PutColour(lower + 6 * index, colour);
-                   CellColor(range_, cell.Height2, cell.CellType, colour);
-                   PutColour(lower + 6 * index + 3, colour);
+                   double light = 1.0;
+                   if (relief_.on) {
+                     double across = 0.0;
+                     double up = 0.0;
+                     SlopeOfCell(cell, across, up);
+                     light = LightOf(across, up, relief_.exaggeration);
+                   }
+                   const auto put = [&](unsigned char* rgb, float height) {
+                     Colour colour = 0;
+                     CellColor(range_, height, cell.CellType, colour);
+                     PutColour(rgb, relief_.on ? Lit(colour, light) : colour);
+                   };
+                   put(upper + 6 * index, cell.Height3);
+                   put(upper + 6 * index + 3, cell.Height4);
+                   put(lower + 6 * index, cell.Height1);
+                   put(lower + 6 * index + 3, cell.Height2);
                  }
                });
 }
@@ -170,18 +193,30 @@ void GridPictureRows::DrawBinned(Row& row) {
   std::swap(row.sums, sums_);
   std::swap(sums_, belowSums_);
   std::fill(belowSums_.begin(), belowSums_.end(), BinSums{});
+  std::swap(row.slopes, slopes_);
+  std::swap(slopes_, belowSlopes_);
+  std::fill(belowSlopes_.begin(), belowSlopes_.end(), SlopeSums{});
 }
 
 void GridPictureRows::AddCorners(std::int64_t row) {
   const double top = static_cast<double>(row) * scale_;
+  const bool together = PixelOf(top + 0.75 * scale_, height_) == nextY_;
   BinSums* upper = sums_.data();
-  BinSums* lower = PixelOf(top + 0.75 * scale_, height_) == nextY_ ? upper : belowSums_.data();
+  BinSums* lower = together ? upper : belowSums_.data();
+  SlopeSums* upperSlopes = slopes_.data();
+  SlopeSums* lowerSlopes = together ? upperSlopes : belowSlopes_.data();
   ReadRowCells(reader_, header_, row, 0, header_.GridWidth, buffer_,
                [&](std::int64_t first, const RecordBlock& block) {
                  for (std::size_t index = 0; index < block.Size(); ++index) {
                    const auto column = static_cast<std::size_t>(first) + index;
                    const CellRecord cell = block[index];
                    const bool other = cell.CellType != 0;
+                   for (const std::int64_t x : {leftPixel_[column], rightPixel_[column]}) {
+                     if (x < width_ && relief_.on) {
+                       upperSlopes[x].Add(cell, 1.0);
+                       lowerSlopes[x].Add(cell, 1.0);
+                     }
+                   }
                    if (const std::int64_t x = leftPixel_[column]; x < width_) {
                      upper[x].AddCorner(other, cell.Height3);
                      lower[x].AddCorner(other, cell.Height1);
@@ -211,6 +246,10 @@ void GridPictureRows::AddCells(std::int64_t row) {
                    AddRun(sums_[static_cast<std::size_t>(x)], block,
                           static_cast<std::size_t>(column - first),
                           static_cast<std::size_t>(runEnd - first));
+                   for (std::int64_t each = column; relief_.on && each < runEnd; ++each) {
+                     slopes_[static_cast<std::size_t>(x)].Add(
+                         block[static_cast<std::size_t>(each - first)], 1.0);
+                   }
                    column = runEnd;
                  }
                });

@@ -10,9 +10,27 @@
 #include "loader/RecordChunks.h"
 #include "render/HeightRange.h"
 #include "render/Overview.h"
+#include "render/Relief.h"
 #include "render/Viewport.h"
 
 namespace tolmer {
+
+// The slopes of the cells whose corners or centres land in one pixel, summed: the
+// pixel is lit by their mean.
+struct SlopeSums {
+  double across = 0.0;
+  double up = 0.0;
+  double count = 0.0;
+
+  void Add(const CellRecord& cell, double times) {
+    double cellAcross = 0.0;
+    double cellUp = 0.0;
+    SlopeOfCell(cell, cellAcross, cellUp);
+    across += cellAcross * times;
+    up += cellUp * times;
+    count += times;
+  }
+};
 
 // The picture of a whole grid, as BoundedGridPicture places it, made one row at a
 // time from the top while the records are read once, from the last stored row to
@@ -22,12 +40,14 @@ namespace tolmer {
 // pixel is BinColour of what lands in it: above 1 pixel a cell each corner by its
 // own centre, a quarter cell in, so that no pixel stays empty; at 1 or less each
 // cell whole by its centre, which is the area average of the cells in the pixel.
-// A pixel that nothing reaches has the viewer's background.
+// A pixel that nothing reaches has the viewer's background. With relief, each
+// colour is lit: at 2 pixels a cell by its cell's slope, scaled down by the mean
+// slope of the cells that land in the pixel.
 class GridPictureRows {
  public:
   // `reader` is the grid's file, open, with `header`; `range` shades its heights.
   GridPictureRows(const GridReader& reader, const GridHeader& header, const HeightRange& range,
-                  const GridPicture& picture);
+                  const GridPicture& picture, const Relief& relief = {});
 
   // One row of the picture on its way: drawn by Draw(), then made R, G, B bytes
   // by Shade(), which may run on another thread, so that a scaled picture's
@@ -35,6 +55,7 @@ class GridPictureRows {
   struct Row {
     std::vector<unsigned char> rgb;
     std::vector<BinSums> sums;
+    std::vector<SlopeSums> slopes;  // with relief, scaled down
   };
 
   std::int32_t Width() const { return width_; }
@@ -57,6 +78,7 @@ class GridPictureRows {
   GridHeader header_;
   HeightRange range_;
   BinShading shading_;
+  Relief relief_;
   double scale_;
   std::int32_t width_;
   std::int32_t height_;
@@ -68,6 +90,8 @@ class GridPictureRows {
   // Scaled: the sums of pixel row nextY_ and of the one below it.
   std::vector<BinSums> sums_;
   std::vector<BinSums> belowSums_;
+  std::vector<SlopeSums> slopes_;  // with relief, beside sums_ and belowSums_
+  std::vector<SlopeSums> belowSlopes_;
   // Above 1 pixel a cell: the pixel column of each column's left and right corners
   // (Width() for none). At 1 or less: the first column whose centre lies in each
   // pixel column and beyond, Width() + 1 of them.

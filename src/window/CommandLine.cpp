@@ -169,6 +169,9 @@ CommandLine ParseOwnArguments(int argc, const char* const* argv) {
                      "down to fit (default %1x%1).")
           .arg(ExportRequest::kDefaultBound),
       QStringLiteral("WxH"));
+  const QCommandLineOption relief(
+      QStringLiteral("relief"),
+      QStringLiteral("With --export: shades the relief, as H does on the map."));
   const QCommandLineOption info(
       QStringLiteral("info"),
       QStringLiteral("Prints what FILE holds and exits: its header, its size, its height range, "
@@ -187,6 +190,7 @@ CommandLine ParseOwnArguments(int argc, const char* const* argv) {
   parser.addOption(version);
   parser.addOption(exportPicture);
   parser.addOption(size);
+  parser.addOption(relief);
   parser.addOption(info);
   parser.addOption(json);
   parser.addOption(thumbnail);
@@ -226,6 +230,9 @@ CommandLine ParseOwnArguments(int argc, const char* const* argv) {
   }
   if (parser.isSet(size) && !parser.isSet(exportPicture)) {
     return Refusal(QStringLiteral("--size is for --export"));
+  }
+  if (parser.isSet(relief) && !parser.isSet(exportPicture)) {
+    return Refusal(QStringLiteral("--relief is for --export"));
   }
   CommandLine request;
   if (parser.isSet(thumbnail)) {
@@ -273,6 +280,7 @@ CommandLine ParseOwnArguments(int argc, const char* const* argv) {
           QStringLiteral("--size takes WIDTHxHEIGHT in pixels, such as 4096x4096, not '%1'")
               .arg(parser.values(size).back()));
     }
+    exporting.relief = parser.isSet(relief);
     request.exportRequest = exporting;
     return request;
   }

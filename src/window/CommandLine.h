@@ -11,8 +11,9 @@
 
 namespace tolmer {
 
-// What `tolmer --export OUT FILE [--size WxH]` asks for: FILE's whole grid as a PNG
-// picture OUT, scaled down where it would pass boundWidth x boundHeight pixels.
+// What `tolmer --export OUT FILE [--size WxH] [--relief]` asks for: FILE's whole grid
+// as a PNG picture OUT, scaled down where it would pass boundWidth x boundHeight
+// pixels.
 struct ExportRequest {
   static constexpr std::int32_t kDefaultBound = 16384;
 
@@ -21,6 +22,7 @@ struct ExportRequest {
   std::string file;
   std::int32_t boundWidth = kDefaultBound;
   std::int32_t boundHeight = kDefaultBound;
+  bool relief = false;  // shaded by the slopes, as H shows the map
 };
 
 // What `tolmer --info FILE [--json]` asks for: what FILE's header and records hold,

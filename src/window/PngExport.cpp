@@ -24,6 +24,7 @@
 #include "loader/LoadResult.h"
 #include "loader/SampledPicture.h"
 #include "loader/ScanGrid.h"
+#include "render/Relief.h"
 #include "render/Viewport.h"
 
 namespace tolmer {
@@ -226,8 +227,8 @@ class RowPipe {
 
 // Pass 2: the picture drawn on a thread of its own while this one encodes it.
 void WritePicture(const GridReader& reader, const GridHeader& header, const HeightRange& range,
-                  const GridPicture& picture, AtomicFile& file) {
-  GridPictureRows rows(reader, header, range, picture);
+                  const GridPicture& picture, AtomicFile& file, const Relief& relief = {}) {
+  GridPictureRows rows(reader, header, range, picture, relief);
   PngRowWriter png(file, rows.Width(), rows.Height());
   RowPipe pipe(rows);
   std::jthread drawing([&] { pipe.Fill(rows); });
@@ -246,6 +247,19 @@ HeightRange ScanRange(const GridReader& reader, const std::string& fileName) {
   TurnTaker quiet;
   LoadTurns turns(quiet);
   return ScanGrid(reader, fileName, turns, std::nullopt)->range;
+}
+
+// Pass 1 for a picture with relief: the range, and the exaggeration the map starts
+// with, from the coarse levels of an overview kept in a little memory.
+HeightRange ScanRangeAndRelief(const GridReader& reader, const std::string& fileName,
+                               Relief& relief) {
+  constexpr std::uint64_t kCoarseLevels = std::uint64_t{1} << 20U;
+  TurnTaker quiet;
+  LoadTurns turns(quiet);
+  const std::shared_ptr<const LoadedGrid> scanned =
+      ScanGrid(reader, fileName, turns, OverviewStorage{kCoarseLevels, {}});
+  relief = Relief{true, StartingExaggeration(scanned->overview)};
+  return scanned->range;
 }
 
 }  // namespace
@@ -291,7 +305,9 @@ int ExportPng(const ExportRequest& request, std::ostream& errors) {
   try {
     GridReader reader;
     reader.open(request.file);
-    const HeightRange range = ScanRange(reader, request.file);
+    Relief relief;
+    const HeightRange range = request.relief ? ScanRangeAndRelief(reader, request.file, relief)
+                                             : ScanRange(reader, request.file);
     const GridHeader header = reader.readHeader();
     if (ExtentOf(header).IsEmpty()) {
       errors << "tolmer: " << request.file << ": the grid has no cells to export\n";
@@ -299,7 +315,7 @@ int ExportPng(const ExportRequest& request, std::ostream& errors) {
     }
     picture = BoundedGridPicture(ExtentOf(header), request.boundWidth, request.boundHeight);
     AtomicFile file(request.picture);
-    WritePicture(reader, header, range, picture, file);
+    WritePicture(reader, header, range, picture, file, relief);
     // The picture is of one version of the file, or not written.
     reader.requireUnchanged();
     file.Commit();

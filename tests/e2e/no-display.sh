@@ -138,6 +138,15 @@ expect_refusal "--export of a grid without cells" 1 'the grid has no cells to ex
 expect_refusal "--export without a FILE" 2 "tolmer --help" --export "$work/small.png"
 expect_refusal "--export with a bad --size" 2 "tolmer --help" \
   --export "$work/small.png" --size 40by30 "$grid"
+expect_refusal "--relief without --export" 2 "tolmer --help" --relief "$grid"
+if without_screen "$tolmer" --export "$work/relief.png" --relief "$grid" &&
+  without_screen "$tolmer" --export "$work/plain.png" "$grid" &&
+  ! cmp -s "$work/relief.png" "$work/plain.png"; then
+  echo "ok: --export --relief writes the shaded picture"
+else
+  echo "FAIL: --export --relief wrote no shaded picture"
+  failures=$((failures + 1))
+fi
 
 # A private file stays private; links are written through, never replaced: here a
 # chain of relative links, each taken from its own folder, to a file not there yet.

@@ -212,6 +212,33 @@ TEST_F(DrawViewTest, ReliefLightsEachPlaneByItsSlopeAtEveryZoom) {
       }
       EXPECT_GT(lit, 0);
     }
+    // The export's rows alike, crisp and scaled down, away from the picture's edges.
+    for (const std::int32_t bound : {2000, 300}) {
+      SCOPED_TRACE(::testing::Message() << east << ", " << north << " exported in " << bound);
+      GridReader reader;
+      reader.open(path);
+      const GridPicture picture = BoundedGridPicture({1000, 900}, bound, bound);
+      GridPictureRows plain(reader, grid->header, grid->range, picture);
+      GridPictureRows shaded(reader, grid->header, grid->range, picture, relief);
+      GridPictureRows::Row plainRow = plain.MakeRow();
+      GridPictureRows::Row shadedRow = shaded.MakeRow();
+      const double light = LightOf(east, north, relief.exaggeration);
+      for (std::int32_t y = 0; y < picture.height; ++y) {
+        plain.Draw(plainRow);
+        shaded.Draw(shadedRow);
+        const unsigned char* plainRgb = plain.Shade(plainRow);
+        const unsigned char* shadedRgb = shaded.Shade(shadedRow);
+        for (std::int32_t x = 10; y % 50 == 10 && x + 10 < picture.width; x += 7) {
+          const auto at = static_cast<std::size_t>(3 * x);
+          const Colour expected =
+              Lit(MakeColour(plainRgb[at], plainRgb[at + 1], plainRgb[at + 2]), light);
+          const Colour got = MakeColour(shadedRgb[at], shadedRgb[at + 1], shadedRgb[at + 2]);
+          for (const auto channel : {RedOf, GreenOf, BlueOf}) {
+            ASSERT_LE(std::abs(channel(got) - channel(expected)), 1) << x << ", " << y;
+          }
+        }
+      }
+    }
   }
 }
 
