@@ -139,7 +139,7 @@ expect_map small.grid
 sleep 0.3
 screenshot small.ppm
 
-step "a drag pans the map pixel for pixel, F fits the grid and Ctrl+0 goes back"
+step "a drag pans the map pixel for pixel, F fits the grid, Ctrl+0 goes back, H and H again leave it"
 enter_name big.grid
 press_show
 expect_map big.grid
@@ -150,6 +150,11 @@ expect_map big.grid -40,-30
 xdotool key f
 expect_map big.grid fit
 xdotool key ctrl+0
+expect_map big.grid
+# H shades the relief; H again gives back the exact picture of the load.
+xdotool key h
+sleep 0.5
+xdotool key h
 expect_map big.grid
 enter_name small.grid
 xdotool key alt+s
