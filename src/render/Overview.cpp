@@ -98,8 +98,32 @@ struct Extremes {
   }
 };
 
-// Four records at a time: their heights added corner by corner in single precision,
-// then in double, which keeps the hot loop short; the error stays far below a shade.
+// The heights of four records from `first`, added corner by corner in single
+// precision, then in double, which keeps the hot loops short; the error stays far
+// below a shade. Their bounds go to `extremes`.
+__m128d QuadSum(const unsigned char* first, Extremes& extremes) {
+  constexpr std::int64_t kStep = static_cast<std::int64_t>(kCellRecordSize);
+  const auto load = [first](std::int64_t at) {
+    return _mm_loadu_ps(reinterpret_cast<const float*>(first + at * kStep));
+  };
+  const __m128 one = load(0);
+  const __m128 two = load(1);
+  const __m128 three = load(2);
+  const __m128 four = load(3);
+  extremes.Take(one, two);
+  extremes.Take(three, four);
+  const __m128 corners = _mm_add_ps(_mm_add_ps(one, two), _mm_add_ps(three, four));
+  return _mm_add_pd(_mm_cvtps_pd(corners), _mm_cvtps_pd(_mm_movehl_ps(corners, corners)));
+}
+
+// How many of four records from `first` are of a type other than 0.
+int OtherTypes(const unsigned char* first) {
+  constexpr std::int64_t kStep = static_cast<std::int64_t>(kCellRecordSize);
+  return (TypeOf(first) != 0 ? 1 : 0) + (TypeOf(first + kStep) != 0 ? 1 : 0) +
+         (TypeOf(first + 2 * kStep) != 0 ? 1 : 0) + (TypeOf(first + 3 * kStep) != 0 ? 1 : 0);
+}
+
+// Four records at a time, then one at a time.
 RunSums SumRun(const unsigned char* records, std::int64_t count, Extremes& extremes) {
   __m128d all = _mm_setzero_pd();
   __m128d others = _mm_setzero_pd();
@@ -108,22 +132,9 @@ RunSums SumRun(const unsigned char* records, std::int64_t count, Extremes& extre
   std::int64_t index = 0;
   for (; index + 4 <= count; index += 4) {
     const unsigned char* first = records + index * kStep;
-    const auto load = [first](std::int64_t at) {
-      return _mm_loadu_ps(reinterpret_cast<const float*>(first + at * kStep));
-    };
-    const __m128 one = load(0);
-    const __m128 two = load(1);
-    const __m128 three = load(2);
-    const __m128 four = load(3);
-    extremes.Take(one, two);
-    extremes.Take(three, four);
-    const __m128 corners = _mm_add_ps(_mm_add_ps(one, two), _mm_add_ps(three, four));
-    const __m128d sum =
-        _mm_add_pd(_mm_cvtps_pd(corners), _mm_cvtps_pd(_mm_movehl_ps(corners, corners)));
+    const __m128d sum = QuadSum(first, extremes);
     all = _mm_add_pd(all, sum);
-    const int kinds = (TypeOf(first) != 0 ? 1 : 0) + (TypeOf(first + kStep) != 0 ? 1 : 0) +
-                      (TypeOf(first + 2 * kStep) != 0 ? 1 : 0) +
-                      (TypeOf(first + 3 * kStep) != 0 ? 1 : 0);
+    const int kinds = OtherTypes(first);
     if (kinds == 4) {
       others = _mm_add_pd(others, sum);
     } else if (kinds > 0) {
@@ -154,26 +165,13 @@ RunSums SumRun(const unsigned char* records, std::int64_t count, Extremes& extre
 void AddQuads(const unsigned char* records, std::int64_t quads, BinSums* bins, Extremes& extremes) {
   constexpr std::int64_t kStep = static_cast<std::int64_t>(kCellRecordSize);
   for (std::int64_t quad = 0; quad < quads; ++quad, records += 4 * kStep) {
-    const int kinds = (TypeOf(records) != 0 ? 1 : 0) + (TypeOf(records + kStep) != 0 ? 1 : 0) +
-                      (TypeOf(records + 2 * kStep) != 0 ? 1 : 0) +
-                      (TypeOf(records + 3 * kStep) != 0 ? 1 : 0);
+    const int kinds = OtherTypes(records);
     BinSums& bin = bins[quad];
     if (kinds != 0 && kinds != 4) {
       AddRun(bin, SumRun(records, 4, extremes), 4);
       continue;
     }
-    const auto load = [records](std::int64_t at) {
-      return _mm_loadu_ps(reinterpret_cast<const float*>(records + at * kStep));
-    };
-    const __m128 one = load(0);
-    const __m128 two = load(1);
-    const __m128 three = load(2);
-    const __m128 four = load(3);
-    extremes.Take(one, two);
-    extremes.Take(three, four);
-    const __m128 corners = _mm_add_ps(_mm_add_ps(one, two), _mm_add_ps(three, four));
-    const double total =
-        Total(_mm_add_pd(_mm_cvtps_pd(corners), _mm_cvtps_pd(_mm_movehl_ps(corners, corners))));
+    const double total = Total(QuadSum(records, extremes));
     const std::size_t type = kinds == 4 ? 1 : 0;
     bin.count[type] += 16.0;
     bin.sum[type] += total;
