@@ -19,6 +19,9 @@
 namespace tolmer {
 namespace {
 
+// Rows of a level on disk are written this many bytes at a time, not one by one.
+constexpr std::size_t kSpillWriteBytes = std::size_t{1} << 20U;
+
 std::int64_t BinsFor(std::int64_t cells, std::int64_t side) {
   return (cells + side - 1) / side;
 }
@@ -283,7 +286,12 @@ struct Overview::Building {
   // thread adds to the next ones.
   std::mutex handing;
   std::vector<std::vector<BinSums>> coarser;  // [level], the row being summed
-  std::vector<StoredBin> stored;              // a row as it is kept
+  // [level]: rows on their way to disk, and how many.
+  struct Stage {
+    std::vector<StoredBin> bins;
+    std::size_t rows = 0;
+  };
+  std::vector<Stage> stages;
 };
 
 Overview::Overview(std::int32_t gridWidth, std::int32_t gridHeight, const OverviewStorage& storage)
@@ -307,6 +315,7 @@ Overview::Overview(std::int32_t gridWidth, std::int32_t gridHeight, const Overvi
   for (const Level& level : levels_) {
     building_->coarser.emplace_back(static_cast<std::size_t>(level.across));
   }
+  building_->stages.resize(levels_.size());
 }
 
 Overview::Overview() = default;
@@ -464,21 +473,37 @@ void Overview::Store(int level, std::int64_t row, const std::vector<BinSums>& bi
   if (at.place == Place::Lost) {
     return;
   }
-  std::vector<StoredBin>& stored = building_->stored;
-  stored.resize(bins.size());
-  for (std::size_t index = 0; index < bins.size(); ++index) {
-    const BinSums& bin = bins[index];
-    for (std::size_t type = 0; type < 2; ++type) {
-      stored[index].count[type] = static_cast<float>(bin.count[type]);
-      stored[index].mean[type] =
-          bin.count[type] > 0.0 ? static_cast<float>(bin.sum[type] / bin.count[type]) : 0.0F;
+  const auto pack = [&bins](StoredBin* stored) {
+    for (std::size_t index = 0; index < bins.size(); ++index) {
+      const BinSums& bin = bins[index];
+      for (std::size_t type = 0; type < 2; ++type) {
+        stored[index].count[type] = static_cast<float>(bin.count[type]);
+        stored[index].mean[type] =
+            bin.count[type] > 0.0 ? static_cast<float>(bin.sum[type] / bin.count[type]) : 0.0F;
+      }
     }
-  }
+  };
   const auto first = static_cast<std::size_t>(row * at.across);
   if (at.place == Place::Memory) {
-    std::copy(stored.begin(), stored.end(), at.bins.begin() + static_cast<std::ptrdiff_t>(first));
-  } else if (!spill_->Write(at.fileOffset + first * sizeof(StoredBin), stored.data(),
-                            stored.size() * sizeof(StoredBin))) {
+    pack(at.bins.data() + first);
+    return;
+  }
+  // Rows arrive from the bottom up: kept together from the end of the stage, and
+  // written a mebibyte at a time from the lowest row kept.
+  Building::Stage& stage = building_->stages[Index(level)];
+  const std::size_t rowBytes = bins.size() * sizeof(StoredBin);
+  const std::size_t rows = std::max<std::size_t>(1, kSpillWriteBytes / rowBytes);
+  stage.bins.resize(rows * bins.size());
+  ++stage.rows;
+  pack(stage.bins.data() + (rows - stage.rows) * bins.size());
+  if (stage.rows < rows && row > 0) {
+    return;
+  }
+  const StoredBin* lowest = stage.bins.data() + (rows - stage.rows) * bins.size();
+  const bool written =
+      spill_->Write(at.fileOffset + first * sizeof(StoredBin), lowest, stage.rows * rowBytes);
+  stage.rows = 0;
+  if (!written) {
     // The disk gave out after all: the levels on it are lost, the others go on.
     for (Level& each : levels_) {
       each.place = each.place == Place::Disk ? Place::Lost : each.place;
