@@ -129,7 +129,10 @@ class Overview {
     std::int64_t down = 0;
     Place place = Place::Lost;
     std::uint64_t fileOffset = 0;
-    std::vector<StoredBin> bins;
+    StoredBin* bins = nullptr;  // in memory: its place in memory_
+  };
+  struct FreeMemory {
+    void operator()(void* memory) const;
   };
   struct Building;
 
@@ -153,6 +156,8 @@ class Overview {
   std::int32_t gridHeight_ = 0;
   std::int32_t baseSide_ = 4;
   std::vector<Level> levels_;
+  std::unique_ptr<StoredBin[], FreeMemory> memory_;  // the levels kept in memory
+  std::size_t memoryBytes_ = 0;
   std::optional<SpillFile> spill_;
   bool spillFailed_ = false;
   std::unique_ptr<Building> building_;  // while records arrive
