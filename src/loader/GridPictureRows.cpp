@@ -164,10 +164,10 @@ void GridPictureRows::DrawCrisp(unsigned char* rgb) {
                      SlopeOfCell(cell, across, up);
                      light = LightOf(across, up, relief_.exaggeration);
                    }
-                   const auto put = [&](unsigned char* rgb, float height) {
+                   const auto put = [&](unsigned char* pixel, float height) {
                      Colour colour = 0;
                      CellColor(range_, height, cell.CellType, colour);
-                     PutColour(rgb, relief_.on ? Lit(colour, light) : colour);
+                     PutColour(pixel, relief_.on ? Lit(colour, light) : colour);
                    };
                    put(upper + 6 * index, cell.Height3);
                    put(upper + 6 * index + 3, cell.Height4);
