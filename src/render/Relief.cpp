@@ -20,12 +20,14 @@ constexpr std::int64_t kSlopeBins = std::int64_t{1} << 16U;
 
 }  // namespace
 
-double LightOf(double across, double up, double exaggeration) {
+namespace {
+
+// LightOf for slopes whose squares could overflow: each part of the normal divided
+// by the largest first.
+double LightOfSteep(double east, double north) {
   constexpr double kSteepest = 1e300;
-  const double east = std::clamp(across * exaggeration, -kSteepest, kSteepest);
-  const double north = std::clamp(up * exaggeration, -kSteepest, kSteepest);
-  // The surface's normal (-east, -north, 1) against the light, each part divided by
-  // the largest first, so that no square overflows.
+  east = std::clamp(east, -kSteepest, kSteepest);
+  north = std::clamp(north, -kSteepest, kSteepest);
   const double largest = std::max({std::abs(east), std::abs(north), 1.0});
   const double x = east / largest;
   const double y = north / largest;
@@ -35,6 +37,23 @@ double LightOf(double across, double up, double exaggeration) {
   return std::isfinite(facing) ? std::max(facing, 0.0) / kLightUp : 1.0;
 }
 
+}  // namespace
+
+// Runs for every cell of a crisp picture, so the usual slopes take one square root
+// and one division.
+double LightOf(double across, double up, double exaggeration) {
+  constexpr double kSteep = 1e150;
+  const double east = across * exaggeration;
+  const double north = up * exaggeration;
+  if (!(std::abs(east) < kSteep && std::abs(north) < kSteep)) {
+    return LightOfSteep(east, north);
+  }
+  // The surface's normal (-east, -north, 1) against the light.
+  const double facing = (east * kLightWest - north * kLightNorth + kLightUp) /
+                        std::sqrt(east * east + north * north + 1.0);
+  return std::max(facing, 0.0) * (1.0 / kLightUp);
+}
+
 void SlopeOfCell(const CellRecord& cell, double& across, double& up) {
   const double lowerLeft = cell.Height1;
   const double lowerRight = cell.Height2;
@@ -42,13 +61,6 @@ void SlopeOfCell(const CellRecord& cell, double& across, double& up) {
   const double upperRight = cell.Height4;
   across = (lowerRight + upperRight - lowerLeft - upperLeft) / 2.0;
   up = (upperLeft + upperRight - lowerLeft - lowerRight) / 2.0;
-}
-
-Colour Lit(Colour colour, double light) {
-  const auto scale = [light](std::uint8_t channel) {
-    return static_cast<std::uint32_t>(std::min(255.0, std::floor(channel * light + 0.5)));
-  };
-  return MakeColour(scale(RedOf(colour)), scale(GreenOf(colour)), scale(BlueOf(colour)));
 }
 
 void LightByHeights(const SurfaceHandle& surface, const std::vector<double>& heights, double cells,

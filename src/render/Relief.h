@@ -2,6 +2,7 @@
 // SPDX-License-Identifier: MIT
 #pragma once
 
+#include <algorithm>
 #include <cstdint>
 #include <vector>
 
@@ -35,8 +36,15 @@ double LightOf(double across, double up, double exaggeration);
 void SlopeOfCell(const CellRecord& cell, double& across, double& up);
 
 // Each channel scaled by `light`, at most 255: the hue stays, land green and water
-// blue.
-Colour Lit(Colour colour, double light);
+// blue. Inline, for it runs for every pixel of a crisp picture.
+inline Colour Lit(Colour colour, double light) {
+  // Rounded by truncating what the clamp keeps non-negative: std::floor is a call
+  // without SSE4.1.
+  const auto scale = [light](std::uint8_t channel) {
+    return static_cast<std::uint32_t>(std::clamp(channel * light + 0.5, 0.0, 255.0));
+  };
+  return MakeColour(scale(RedOf(colour)), scale(GreenOf(colour)), scale(BlueOf(colour)));
+}
 
 // Lights every pixel of `surface` from `heights`, the mean height each shows (NaN
 // where it shows no cell), a pixel being `cells` cells wide: slopes between
