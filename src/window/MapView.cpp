@@ -230,18 +230,14 @@ void MapView::SetCoveredRight(int pixels) {
 
 void MapView::ToggleMinimap() {
   minimap_->SetWanted(!minimap_->Wanted());
-  PlaceMinimap();
+  PlaceOverlays();
 }
 
 void MapView::SetBackdrop(const QImage& image, const Viewport& view) {
   backdrop_ = image;
   backdropView_ = view;
   minimap_->SetPicture(backdrop_, Extent());
-  PlaceMinimap();
-}
-
-void MapView::PlaceMinimap() {
-  minimap_->Place(view_, Area());
+  PlaceOverlays();
 }
 
 void MapView::OpenGoTo() {
@@ -268,13 +264,21 @@ void MapView::GoTo(const QString& text) {
   update();
 }
 
+// Within what the statistics panel leaves of the map, and clear of each other: the
+// minimap in the lower right corner, the legend above it, the notice to its left.
 void MapView::PlaceOverlays() {
   PixelRect area = Area();
   area.width = std::max(0, area.width - coveredRight_);
-  legend_->Place(ToQRect(area));
+  minimap_->Place(view_, area);
+  QRect aboveMinimap = ToQRect(area);
+  int noticeRight = width() - 5;
+  if (!minimap_->isHidden()) {
+    aboveMinimap.setBottom(minimap_->geometry().top() - 1);
+    noticeRight = minimap_->geometry().left() - 5;
+  }
+  legend_->Place(aboveMinimap);
   goTo_->Place(ToQRect(area));
-  PlaceMinimap();
-  notice_->setMaximumWidth(std::max(1, width() - 10));
+  notice_->setMaximumWidth(std::max(1, noticeRight - 5));
   notice_->adjustSize();
   notice_->move(5, height() - notice_->height() - 5);
 }
@@ -303,7 +307,7 @@ void MapView::SetView(const Viewport& view) {
   RequestDraw();
   update();
   readout_.Moved(Place());
-  PlaceMinimap();
+  PlaceOverlays();
 }
 
 void MapView::RequestDraw() {

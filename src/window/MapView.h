@@ -102,7 +102,6 @@ class MapView : public QWidget {
   void ShowMenu(QPoint globalPosition);
   MapPlace Place() const;
   void PlaceOverlays();
-  void PlaceMinimap();
   void SetBackdrop(const QImage& image, const Viewport& view);
   // Centres the cell `text` names, outlined for a moment, or says why it cannot.
   void GoTo(const QString& text);

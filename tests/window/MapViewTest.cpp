@@ -27,6 +27,7 @@
 #include "window/FileWatch.h"
 #include "window/Form1.h"
 #include "window/MapView.h"
+#include "window/StatisticsPanel.h"
 
 namespace tolmer {
 namespace {
@@ -637,6 +638,18 @@ TEST_F(MapViewTest, MShowsAMinimapThatMovesTheViewWhereItIsClicked) {
   QTest::keyClick(window, Qt::Key_M);
   EXPECT_FALSE(minimap.isVisible());
   EXPECT_TRUE(QTest::qWaitFor([&] { return Shows(DefaultViewport()); }));
+
+  // Clear of the legend in a low window, and of the statistics panel.
+  QTest::keyClick(window, Qt::Key_M);
+  QTest::keyClick(window, Qt::Key_L);
+  form.resize(form.width(), 300);
+  const auto& legend = *Map().findChild<QWidget*>(QStringLiteral("Legend"));
+  ASSERT_TRUE(QTest::qWaitFor([&] { return minimap.isVisible() && legend.isVisible(); }));
+  EXPECT_FALSE(minimap.geometry().intersects(legend.geometry()));
+  QTest::keyClick(window, Qt::Key_I, Qt::ControlModifier);
+  ASSERT_TRUE(QTest::qWaitFor([&] { return minimap.isVisible(); }));
+  EXPECT_LE(minimap.mapTo(&form, QPoint(minimap.width(), 0)).x(),
+            form.width() - StatisticsPanel::kWidth);
 }
 
 }  // namespace
