@@ -68,7 +68,7 @@ MapView::MapView(QWidget* parent)
   connect(goTo_, &GoToBar::entered, this, &MapView::GoTo);
   connect(goTo_, &GoToBar::closed, this, [this] { setFocus(Qt::OtherFocusReason); });
   connect(minimap_, &Minimap::centreWanted, this, [this](double column, double row) {
-    SetView(CentredAt(view_, column, row, Extent(), Area()));
+    SetView(CentredAt(view_, column, row, Extent(), OpenArea()));
   });
   AddCommands();
   connect(&worker_, &ViewWorker::viewDrawn, this, &MapView::OnViewDrawn);
@@ -258,7 +258,7 @@ void MapView::GoTo(const QString& text) {
   Viewport near = view_;
   near.scale = std::max(view_.scale, kGoToScale);
   SetView(CentredAt(near, static_cast<double>(address.cell->column) + 0.5,
-                    static_cast<double>(address.cell->row) + 0.5, Extent(), Area()));
+                    static_cast<double>(address.cell->row) + 0.5, Extent(), OpenArea()));
   marked_ = address.cell;
   markTimer_.start();
   update();
@@ -267,8 +267,7 @@ void MapView::GoTo(const QString& text) {
 // Within what the statistics panel leaves of the map, and clear of each other: the
 // minimap in the lower right corner, the legend above it, the notice to its left.
 void MapView::PlaceOverlays() {
-  PixelRect area = Area();
-  area.width = std::max(0, area.width - coveredRight_);
+  const PixelRect area = OpenArea();
   minimap_->Place(view_, area);
   QRect aboveMinimap = ToQRect(area);
   int noticeRight = width() - 5;
@@ -284,7 +283,7 @@ void MapView::PlaceOverlays() {
 }
 
 void MapView::FitGrid() {
-  SetView(FitViewport(Extent(), Area()));
+  SetView(FitViewport(Extent(), OpenArea()));
 }
 
 void MapView::ShowActualSize() {
@@ -540,8 +539,14 @@ PixelRect MapView::Area() const {
   return MapArea(width(), height());
 }
 
+PixelRect MapView::OpenArea() const {
+  PixelRect area = Area();
+  area.width = std::max(0, area.width - coveredRight_);
+  return area;
+}
+
 QPointF MapView::Centre() const {
-  const PixelRect area = Area();
+  const PixelRect area = OpenArea();
   return QPointF(area.left + area.width / 2.0, area.top + area.height / 2.0);
 }
 

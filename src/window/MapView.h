@@ -108,6 +108,9 @@ class MapView : public QWidget {
   void PaintMark(QPainter& painter);
   GridExtent Extent() const;
   PixelRect Area() const;
+  // The map's area less what the statistics panel covers: where fit, go-to and the
+  // minimap place the grid, and where the overlays go.
+  PixelRect OpenArea() const;
   QPointF Centre() const;
 
   QImage picture_;        // on hand

@@ -11,6 +11,8 @@
 #include "GatedLoads.h"
 #include "WindowTesting.h"
 #include "window/Form1.h"
+#include "window/MapView.h"
+#include "window/StatisticsPanel.h"
 
 namespace tolmer {
 namespace {
@@ -102,6 +104,14 @@ TEST_F(StatisticsPanelTest, CtrlIShowsTheGridAndTheViewAndFollowsTheGridShown) {
   const auto* legend = form.findChild<QWidget*>(QStringLiteral("Legend"));
   EXPECT_TRUE(legend->isVisible());
   EXPECT_FALSE(legend->geometry().intersects(Panel()->geometry()));
+
+  // F fits the grid into what the panel leaves of the map, and centres it there.
+  QTest::keyClick(form.windowHandle(), Qt::Key_F);
+  const Viewport fit = form.findChild<MapView*>(QStringLiteral("Map"))->View();
+  const double open = form.width() - StatisticsPanel::kWidth;
+  EXPECT_GE(fit.left, 0.0);
+  EXPECT_LE(fit.left + 400 * fit.scale, open);
+  EXPECT_NEAR(fit.left + 200 * fit.scale, open / 2, 1.0);
 
   // Selected and copied as text.
   auto* grid = form.findChild<QPlainTextEdit*>(QStringLiteral("GridStatistics"));
