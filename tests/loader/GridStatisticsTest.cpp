@@ -6,6 +6,8 @@
 
 #include <vector>
 
+#include "grid/GridError.h"
+#include "loader/ScanStatistics.h"
 #include "support/GridFiles.h"
 
 namespace tolmer {
@@ -43,6 +45,42 @@ TEST(GridStatisticsTest, PartsMergeIntoTheWhole) {
       EXPECT_EQ((other.*part)().highest, (whole.*part)().highest) << index;
       EXPECT_DOUBLE_EQ((other.*part)().sum, (whole.*part)().sum) << index;
     }
+  }
+}
+
+// A file rewritten while its statistics are gathered fails, as a load does, on
+// either number of threads; one left alone gives every record's figures.
+TEST(GridStatisticsTest, AFileChangedDuringTheScanFails) {
+  const testing::TempDir dir;
+  const auto cells = [](std::int32_t row, std::int32_t column) {
+    return testing::UniformCell(static_cast<float>(row + column), column % 3 == 0 ? 0 : 2);
+  };
+  const std::vector<unsigned char> bytes = testing::GridBytes(300, 200, cells);
+  const std::string path = testing::WriteFileIn(dir, "rewritten.grid", bytes);
+  for (const unsigned threads : {1U, 2U}) {
+    testing::WriteFile(path, bytes);
+    GridReader reader;
+    reader.open(path);
+    const GridHeader header = reader.readHeader();
+    const GridStatistics whole = ScanStatistics(reader, header, threads);
+    EXPECT_EQ(whole.Cells(), 60000U);
+    EXPECT_EQ(whole.TypeZero().cells, 20000U);
+    EXPECT_EQ(whole.Range().MaxHeight, 498.0F);
+    bool rewritten = false;
+    const auto rewrite = [&](double /*share*/) {
+      if (!rewritten) {
+        testing::WriteFile(path, bytes);
+        testing::MarkModified(path);
+        rewritten = true;
+      }
+    };
+    try {
+      ScanStatistics(reader, header, threads, {}, rewrite);
+      ADD_FAILURE() << "a rewritten file gave statistics, on " << threads << " threads";
+    } catch (const GridError& error) {
+      EXPECT_STREQ(error.what(), "the file changed while it was being read");
+    }
+    EXPECT_TRUE(rewritten);
   }
 }
 
