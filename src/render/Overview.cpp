@@ -357,7 +357,6 @@ void Overview::PlaceLevels(const OverviewStorage& storage) {
     const auto bytes = static_cast<std::uint64_t>(level->across * level->down) * sizeof(StoredBin);
     if (level->place == Place::Lost && inMemory + bytes <= storage.memoryBudget) {
       level->place = Place::Memory;
-      level->fileOffset = inMemory;  // until the memory is there
       inMemory += bytes;
     } else {
       level->fileOffset = onDisk;
@@ -370,11 +369,11 @@ void Overview::PlaceLevels(const OverviewStorage& storage) {
   }
   memoryBytes_ = static_cast<std::size_t>(inMemory);
   memory_.reset(static_cast<StoredBin*>(AllocateForOverwrite(memoryBytes_)));
-  for (Level& level : levels_) {
-    if (level.place == Place::Memory) {
-      level.bins = memory_.get() + level.fileOffset / sizeof(StoredBin);
-      level.fileOffset = 0;
-    }
+  StoredBin* next = memory_.get();
+  for (auto level = levels_.rbegin(); level != levels_.rend() && level->place == Place::Memory;
+       ++level) {
+    level->bins = next;
+    next += level->across * level->down;
   }
   if (onDisk == 0) {
     return;
