@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <cassert>
 #include <cmath>
+#include <condition_variable>
 #include <cstdlib>
 #include <limits>
 #include <map>
@@ -22,6 +23,10 @@
 
 namespace tolmer {
 namespace {
+
+// Whole rows of level 0 waiting to go on, at most, before a thread that made them
+// waits for them to go.
+constexpr std::size_t kMostWaitingBytes = std::size_t{8} << 20U;
 
 // Rows of a level on disk are written this many bytes at a time, not one by one.
 constexpr std::size_t kSpillWriteBytes = std::size_t{1} << 20U;
@@ -304,9 +309,12 @@ struct Overview::Building {
   std::map<std::int64_t, PendingRow> pending;
   std::int64_t nextRow = 0;                 // of level 0, the next to hand on
   std::vector<std::vector<BinSums>> spare;  // rows handed on, for reuse
-  // Taken before `mutex` is let go, so whole rows go on in order while the other
-  // thread adds to the next ones.
-  std::mutex handing;
+  // Whole rows of level 0 in order, waiting to go on. One thread at a time hands
+  // them on, while `handing`; one that makes rows whole meanwhile leaves them to
+  // it and scans on, unless it is so far ahead that they would pile up.
+  std::vector<std::pair<std::int64_t, std::vector<BinSums>>> whole;
+  bool handing = false;
+  std::condition_variable handedOn;
   std::vector<std::vector<BinSums>> coarser;  // [level], the row being summed
   // [level]: rows on their way to disk, and how many.
   struct Stage {
@@ -461,28 +469,47 @@ void Overview::AddToRows(const BlockSums& sums) {
     row.cells += sums.cells[slot];
   }
   // Whole rows go on in order, the bottom one first.
-  std::vector<std::pair<std::int64_t, std::vector<BinSums>>> whole;
   auto next = building.pending.find(building.nextRow);
   while (next != building.pending.end() && next->second.cells == cellsOfRow(next->first)) {
-    whole.emplace_back(next->first, std::move(next->second.bins));
+    building.whole.emplace_back(next->first, std::move(next->second.bins));
     building.pending.erase(next);
     --building.nextRow;
     next = building.pending.find(building.nextRow);
   }
-  if (whole.empty()) {
+  const std::size_t rowBytes = static_cast<std::size_t>(levels_.front().across) * sizeof(BinSums);
+  building.handedOn.wait(lock, [&building, rowBytes] {
+    return !building.handing ||
+           building.whole.size() < std::max<std::size_t>(2, kMostWaitingBytes / rowBytes);
+  });
+  if (building.handing) {
     return;
   }
-  std::unique_lock handing(building.handing);
-  lock.unlock();
-  for (auto& [index, bins] : whole) {
-    Emit(0, index, bins);
-    std::fill(bins.begin(), bins.end(), BinSums{});
+  building.handing = true;
+  try {
+    while (!building.whole.empty()) {
+      std::vector<std::pair<std::int64_t, std::vector<BinSums>>> rows;
+      rows.swap(building.whole);
+      lock.unlock();
+      for (auto& [index, bins] : rows) {
+        Emit(0, index, bins);
+        std::fill(bins.begin(), bins.end(), BinSums{});
+      }
+      lock.lock();
+      for (auto& each : rows) {
+        building.spare.push_back(std::move(each.second));
+      }
+      building.handedOn.notify_all();
+    }
+  } catch (...) {
+    // Out of memory: the load fails, and a thread waiting here must not wait on.
+    if (!lock.owns_lock()) {
+      lock.lock();
+    }
+    building.handing = false;
+    building.handedOn.notify_all();
+    throw;
   }
-  handing.unlock();
-  lock.lock();
-  for (auto& each : whole) {
-    building.spare.push_back(std::move(each.second));
-  }
+  building.handing = false;
 }
 
 void Overview::Emit(int level, std::int64_t row, const std::vector<BinSums>& bins) {
