@@ -18,10 +18,6 @@ constexpr double kLightUp = 0.70710678118654752;
 // Bins on the coarsest level that still shows the grid's slopes.
 constexpr std::int64_t kSlopeBins = std::int64_t{1} << 16U;
 
-}  // namespace
-
-namespace {
-
 // LightOf for slopes whose squares could overflow: each part of the normal divided
 // by the largest first.
 double LightOfSteep(double east, double north) {
