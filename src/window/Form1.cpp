@@ -303,7 +303,7 @@ void Form1::PlaceStatistics() {
 // The cells the panel leaves uncovered count as in view.
 void Form1::CountViewStatistics() {
   if (statistics_ != nullptr && !statistics_->isHidden()) {
-    statistics_->SetView(map_->View(), MapArea(width() - statistics_->width(), height()));
+    statistics_->SetView(map_->View(), map_->OpenArea());
   }
 }
 

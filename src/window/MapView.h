@@ -62,9 +62,12 @@ class MapView : public QWidget {
   void ToggleMinimap();
   // Asks for a cell to go to, in a bar over the map.
   void OpenGoTo();
-  // Keeps the legend clear of `pixels` at the map's right edge, which another
-  // control covers.
+  // Keeps the overlays, the fit and go-to clear of `pixels` at the map's right
+  // edge, which another control covers.
   void SetCoveredRight(int pixels);
+  // The map's area less what that control covers: where fit, go-to and the minimap
+  // place the grid, where the overlays go, and what counts as in view.
+  PixelRect OpenArea() const;
   // The map area as it is shown now, at device resolution.
   QImage ShownPicture();
   // Says `text` over the map's lower left corner, until the next load or resize.
@@ -108,9 +111,6 @@ class MapView : public QWidget {
   void PaintMark(QPainter& painter);
   GridExtent Extent() const;
   PixelRect Area() const;
-  // The map's area less what the statistics panel covers: where fit, go-to and the
-  // minimap place the grid, and where the overlays go.
-  PixelRect OpenArea() const;
   QPointF Centre() const;
 
   QImage picture_;        // on hand
