@@ -375,8 +375,7 @@ void Overview::PlaceLevels(const OverviewStorage& storage) {
       }
     }
   }
-  memoryBytes_ = static_cast<std::size_t>(inMemory);
-  memory_.reset(static_cast<StoredBin*>(AllocateForOverwrite(memoryBytes_)));
+  memory_.reset(static_cast<StoredBin*>(AllocateForOverwrite(static_cast<std::size_t>(inMemory))));
   StoredBin* next = memory_.get();
   for (auto level = levels_.rbegin(); level != levels_.rend() && level->place == Place::Memory;
        ++level) {
@@ -606,7 +605,13 @@ BinSums Overview::Bin(int level, std::int64_t column, std::int64_t row) const {
 }
 
 std::size_t Overview::MemoryBytes() const {
-  return memoryBytes_;
+  std::size_t bytes = 0;
+  for (const Level& level : levels_) {
+    if (level.place == Place::Memory) {
+      bytes += static_cast<std::size_t>(level.across * level.down) * sizeof(StoredBin);
+    }
+  }
+  return bytes;
 }
 
 std::uint64_t Overview::SpilledBytes() const {

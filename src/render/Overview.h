@@ -157,7 +157,6 @@ class Overview {
   std::int32_t baseSide_ = 4;
   std::vector<Level> levels_;
   std::unique_ptr<StoredBin[], FreeMemory> memory_;  // the levels kept in memory
-  std::size_t memoryBytes_ = 0;
   std::optional<SpillFile> spill_;
   bool spillFailed_ = false;
   std::unique_ptr<Building> building_;  // while records arrive
