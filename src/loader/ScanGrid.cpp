@@ -9,6 +9,7 @@
 #include <cstddef>
 #include <exception>
 #include <mutex>
+#include <optional>
 #include <stop_token>
 #include <thread>
 
@@ -20,6 +21,10 @@ namespace {
 
 // Below this, a second thread costs about as much as it saves.
 constexpr std::uint64_t kCellsForTwoThreads = std::uint64_t{1} << 18U;
+
+// Chunks read through one mapping at most: mapping costs little beside them, and
+// each thread holds about 5 MiB of the file mapped.
+constexpr std::uint64_t kMostChunksMapped = 16;
 
 // The records of chunk m: chunk 0 ends just before the first turn's cell, and every
 // chunk after starts one cell before a multiple of kChunkRecords, so that turns
@@ -39,32 +44,29 @@ Chunk ChunkAt(std::uint64_t index, std::uint64_t cells) {
 class SharedScan {
  public:
   SharedScan(const GridReader& reader, const GridHeader& header)
-      : reader_(reader), header_(header), cells_(CellCount(header)) {}
-
-  // The next chunk in file order; false when none is left, or none before a fault.
-  bool Take(std::uint64_t& index) {
-    index = next_.fetch_add(1);
-    return ChunkAt(index, cells_).count > 0 && index < faultChunk_.load();
+      : reader_(reader),
+        header_(header),
+        cells_(CellCount(header)),
+        windowChunks_(std::clamp<std::uint64_t>(cells_ / kChunkRecords / 8, 1, kMostChunksMapped)) {
   }
 
-  // Widens `part` by the heights of a chunk and adds its records to `overview` in the
-  // same walk, or records why it cannot.
-  void Scan(std::uint64_t index, HeightRange& part, Overview& overview, ChunkBuffer& buffer) {
-    const Chunk chunk = ChunkAt(index, cells_);
-    try {
-      const RecordBlock block = buffer.ReadAt(reader_, chunk.first, chunk.count);
-      const HeightBounds bounds = overview.Add(block, chunk.first);
-      if (bounds.allFinite) {
-        part.Widen(bounds);
-      } else {
-        for (std::size_t cell = 0; cell < block.Size(); ++cell) {
-          RequireFinite(block[cell], chunk.first + cell, header_.GridWidth);
+  // Scans windows of chunks in file order, each through one mapping where the system
+  // gives one, until none is left or none before a fault; before each chunk asks
+  // goOn(), and stops when it says false. False when it did.
+  template <typename GoOn>
+  bool ScanAll(HeightRange& part, Overview& overview, GoOn goOn) {
+    ChunkBuffer buffer;
+    for (std::uint64_t first = nextWindow_.fetch_add(1) * windowChunks_; Wanted(first);
+         first = nextWindow_.fetch_add(1) * windowChunks_) {
+      const std::optional<MappedRecords> mapped = Map(first);
+      for (std::uint64_t index = first; index < first + windowChunks_ && Wanted(index); ++index) {
+        if (!goOn()) {
+          return false;
         }
+        Scan(index, part, overview, buffer, mapped);
       }
-    } catch (...) {
-      RecordFault(index);
     }
-    scanned_ += chunk.count;
+    return true;
   }
 
   std::uint64_t Scanned() const { return scanned_.load(); }
@@ -77,6 +79,48 @@ class SharedScan {
   }
 
  private:
+  // Whether chunk `index` is still to be scanned: it holds records and comes before
+  // any fault.
+  bool Wanted(std::uint64_t index) const {
+    return ChunkAt(index, cells_).count > 0 && index < faultChunk_.load();
+  }
+
+  // The records of the window from chunk `first`; none leaves them to be read chunk
+  // by chunk.
+  std::optional<MappedRecords> Map(std::uint64_t first) const {
+    const std::uint64_t record = ChunkAt(first, cells_).first;
+    const Chunk last = ChunkAt(first + windowChunks_ - 1, cells_);
+    return reader_.mapRecords(record, std::max(last.first + last.count, record) - record);
+  }
+
+  // Widens `part` by the heights of a chunk and adds its records to `overview` in the
+  // same walk, or records why it cannot.
+  void Scan(std::uint64_t index, HeightRange& part, Overview& overview, ChunkBuffer& buffer,
+            const std::optional<MappedRecords>& mapped) {
+    const Chunk chunk = ChunkAt(index, cells_);
+    // A file cut short under the mapping abandons this walk midway, so nothing in it
+    // may need destroying.
+    const auto scan = [this, &chunk, &part, &overview](const RecordBlock& block) {
+      const HeightBounds bounds = overview.Add(block, chunk.first);
+      if (!bounds.allFinite) {
+        for (std::size_t cell = 0; cell < block.Size(); ++cell) {
+          RequireFinite(block[cell], chunk.first + cell, header_.GridWidth);
+        }
+      }
+      part.Widen(bounds);
+    };
+    try {
+      if (mapped) {
+        mapped->Read(chunk.first, chunk.count, scan);
+      } else {
+        scan(buffer.ReadAt(reader_, chunk.first, chunk.count));
+      }
+    } catch (...) {
+      RecordFault(index);
+    }
+    scanned_ += chunk.count;
+  }
+
   void RecordFault(std::uint64_t index) {
     const std::lock_guard lock(faultMutex_);
     if (index < faultChunk_.load()) {
@@ -88,7 +132,9 @@ class SharedScan {
   const GridReader& reader_;
   const GridHeader& header_;
   const std::uint64_t cells_;
-  std::atomic<std::uint64_t> next_{0};
+  // Chunks to a window: fewer in a small grid, so that both threads get windows.
+  const std::uint64_t windowChunks_;
+  std::atomic<std::uint64_t> nextWindow_{0};
   std::atomic<std::uint64_t> scanned_{0};
   std::atomic<std::uint64_t> faultChunk_{UINT64_MAX};
   std::mutex faultMutex_;
@@ -116,28 +162,22 @@ bool ScanHeights(const GridReader& reader, const GridHeader& header, LoadTurns& 
   if (threads > 1) {
     helper = std::jthread([&](std::stop_token stop) {
       try {
-        ChunkBuffer buffer;
-        std::uint64_t index = 0;
-        while (!stop.stop_requested() && scan.Take(index)) {
-          scan.Scan(index, theirs, overview, buffer);
-        }
+        scan.ScanAll(theirs, overview, [&stop] { return !stop.stop_requested(); });
       } catch (...) {
         theirFailure = std::current_exception();
       }
     });
   }
   // This thread scans too, and gives the host its turns for both.
-  ChunkBuffer buffer;
   std::uint64_t accounted = 0;
-  std::uint64_t index = 0;
-  while (scan.Take(index)) {
+  const bool goneOn = scan.ScanAll(mine, overview, [&] {
     const std::uint64_t scanned = scan.Scanned();
     turns.Done(scanned - accounted);
     accounted = scanned;
-    if (turns.Next(1) == 0) {
-      return false;  // the helper is told to stop and joined on the way out
-    }
-    scan.Scan(index, mine, overview, buffer);
+    return turns.Next(1) != 0;
+  });
+  if (!goneOn) {
+    return false;  // the helper is told to stop and joined on the way out
   }
   if (helper.joinable()) {
     helper.join();

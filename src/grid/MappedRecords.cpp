@@ -1,0 +1,125 @@
+// SPDX-FileCopyrightText: 2026 Quindel
+// SPDX-License-Identifier: MIT
+#include "grid/MappedRecords.h"
+
+#include <setjmp.h>
+#include <signal.h>
+#include <sys/mman.h>
+#include <unistd.h>
+
+#include <mutex>
+#include <string>
+
+#include "grid/GridError.h"
+
+namespace tolmer {
+namespace {
+
+// What the thread in Guard reads, for the bus-error handler, which runs on the
+// faulting thread.
+thread_local const unsigned char* guardedLow = nullptr;
+thread_local const unsigned char* guardedHigh = nullptr;
+thread_local sigjmp_buf* guardedJump = nullptr;
+
+struct sigaction previousAction;
+
+// A fault in the guarded mapping goes back to Guard; any other is handled as if
+// this handler were not there.
+void OnBusError(int signal, siginfo_t* info, void* context) {
+  const auto* address = static_cast<const unsigned char*>(info->si_addr);
+  if (guardedJump != nullptr && address >= guardedLow && address < guardedHigh) {
+    siglongjmp(*guardedJump, 1);
+  }
+  if ((previousAction.sa_flags & SA_SIGINFO) != 0) {
+    previousAction.sa_sigaction(signal, info, context);
+  } else if (previousAction.sa_handler != SIG_DFL && previousAction.sa_handler != SIG_IGN) {
+    previousAction.sa_handler(signal);
+  } else {
+    // Returning repeats the fault, which now ends the process as it would have.
+    ::signal(SIGBUS, SIG_DFL);
+  }
+}
+
+void HandleBusErrors() {
+  static std::once_flag installed;
+  std::call_once(installed, [] {
+    struct sigaction action = {};
+    action.sa_sigaction = OnBusError;
+    action.sa_flags = SA_SIGINFO;
+    sigemptyset(&action.sa_mask);
+    ::sigaction(SIGBUS, &action, &previousAction);
+  });
+}
+
+// Leaves the guard however Guard ends, but for a jump, which lands back in it.
+struct GuardedRange {
+  GuardedRange(const unsigned char* low, const unsigned char* high, sigjmp_buf* jump) {
+    guardedLow = low;
+    guardedHigh = high;
+    guardedJump = jump;
+  }
+  GuardedRange(const GuardedRange&) = delete;
+  GuardedRange& operator=(const GuardedRange&) = delete;
+  ~GuardedRange() { guardedJump = nullptr; }
+};
+
+}  // namespace
+
+std::optional<MappedRecords> MappedRecords::Map(int fd, std::uint64_t first, std::uint64_t count) {
+  const std::uint64_t start = kHeaderSize + first * kCellRecordSize;
+  const auto page = static_cast<std::uint64_t>(::sysconf(_SC_PAGESIZE));
+  const std::uint64_t mapStart = start / page * page;
+  const std::uint64_t bytes = start + count * kCellRecordSize - mapStart;
+  if (count == 0 || bytes > SIZE_MAX) {
+    return std::nullopt;
+  }
+  HandleBusErrors();
+  void* mapping = ::mmap(nullptr, static_cast<std::size_t>(bytes), PROT_READ, MAP_SHARED, fd,
+                         static_cast<off_t>(mapStart));
+  if (mapping == MAP_FAILED) {
+    return std::nullopt;
+  }
+  auto* bytesMapped = static_cast<unsigned char*>(mapping);
+  return MappedRecords(bytesMapped, static_cast<std::size_t>(bytes), first,
+                       bytesMapped + (start - mapStart));
+}
+
+MappedRecords::MappedRecords(MappedRecords&& other) noexcept
+    : mapping_(other.mapping_),
+      bytes_(other.bytes_),
+      first_(other.first_),
+      firstRecord_(other.firstRecord_) {
+  other.mapping_ = nullptr;
+}
+
+MappedRecords& MappedRecords::operator=(MappedRecords&& other) noexcept {
+  if (this != &other) {
+    if (mapping_ != nullptr) {
+      ::munmap(mapping_, bytes_);
+    }
+    mapping_ = other.mapping_;
+    bytes_ = other.bytes_;
+    first_ = other.first_;
+    firstRecord_ = other.firstRecord_;
+    other.mapping_ = nullptr;
+  }
+  return *this;
+}
+
+MappedRecords::~MappedRecords() {
+  if (mapping_ != nullptr) {
+    ::munmap(mapping_, bytes_);
+  }
+}
+
+void MappedRecords::Guard(void (*call)(void*), void* context, std::uint64_t first) const {
+  sigjmp_buf jump;
+  const GuardedRange guarded(mapping_, mapping_ + bytes_, &jump);
+  if (sigsetjmp(jump, 1) != 0) {
+    throw GridError("the file was shortened while being read, at or after record " +
+                    std::to_string(first));
+  }
+  call(context);
+}
+
+}  // namespace tolmer
