@@ -116,8 +116,9 @@ void MappedRecords::Guard(void (*call)(void*), void* context, std::uint64_t firs
   sigjmp_buf jump;
   const GuardedRange guarded(mapping_, mapping_ + bytes_, &jump);
   if (sigsetjmp(jump, 1) != 0) {
-    throw GridError("the file was shortened while being read, at or after record " +
-                    std::to_string(first));
+    // A bus error is all the system says, of a file cut short and of a failed device.
+    throw GridError("cannot read grid file at record " + std::to_string(first) +
+                    " or after: it was shortened while being read, or its device failed");
   }
   call(context);
 }
