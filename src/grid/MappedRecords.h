@@ -27,9 +27,9 @@ class MappedRecords {
   ~MappedRecords();
 
   // Hands use() records [first, first + count), which lie within the mapping, and
-  // throws GridError where they cannot be read (the file was cut short, or its device failed). On
-  // that fault, use() is left where it stood: it may not hold anything that needs destroying
-  // meanwhile.
+  // throws GridError where they cannot be read (the file was cut short, or its
+  // device failed). On that fault, use() is left where it stood: it may not hold
+  // anything that needs destroying meanwhile.
   template <typename Use>
   void Read(std::uint64_t first, std::size_t count, Use&& use) const {
     const RecordBlock block(firstRecord_ + (first - first_) * kCellRecordSize, count);
