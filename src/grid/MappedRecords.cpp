@@ -15,8 +15,8 @@
 namespace tolmer {
 namespace {
 
-// What the thread in Guard reads, for the bus-error handler, which runs on the
-// faulting thread.
+// The mapping the thread in Guard is reading, and where to go back to, for the
+// bus-error handler, which runs on the faulting thread.
 thread_local const unsigned char* guardedLow = nullptr;
 thread_local const unsigned char* guardedHigh = nullptr;
 thread_local sigjmp_buf* guardedJump = nullptr;

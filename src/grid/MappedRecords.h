@@ -11,7 +11,7 @@
 namespace tolmer {
 
 // Records of an open grid file seen through a read-only mapping instead of copied
-// out: a warm scan of a file the page cache holds in large pages then costs half.
+// out: the copy out of the page cache was a third of a warm load's processor time.
 // A file cut short under the mapping would end the process with SIGBUS, so records
 // are only read inside Read, which turns that into GridError.
 class MappedRecords {
