@@ -35,8 +35,10 @@ void OnBusError(int signal, siginfo_t* info, void* context) {
   } else if (previousAction.sa_handler != SIG_DFL && previousAction.sa_handler != SIG_IGN) {
     previousAction.sa_handler(signal);
   } else {
-    // Returning repeats the fault, which now ends the process as it would have.
+    // Ends the process as it would have ended: by the signal sent, or by the fault,
+    // which repeats on return.
     ::signal(SIGBUS, SIG_DFL);
+    ::raise(SIGBUS);
   }
 }
 
