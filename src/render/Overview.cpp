@@ -362,7 +362,7 @@ void Overview::PlaceLevels(const OverviewStorage& storage) {
   std::uint64_t inMemory = 0;
   std::uint64_t onDisk = 0;
   for (auto level = levels_.rbegin(); level != levels_.rend(); ++level) {
-    const auto bytes = static_cast<std::uint64_t>(level->across * level->down) * sizeof(StoredBin);
+    const std::uint64_t bytes = level->Bytes();
     if (level->place == Place::Lost && inMemory + bytes <= storage.memoryBudget) {
       level->place = Place::Memory;
       inMemory += bytes;
@@ -604,24 +604,20 @@ BinSums Overview::Bin(int level, std::int64_t column, std::int64_t row) const {
   return bin;
 }
 
-std::size_t Overview::MemoryBytes() const {
-  std::size_t bytes = 0;
+std::uint64_t Overview::BytesIn(Place place) const {
+  std::uint64_t bytes = 0;
   for (const Level& level : levels_) {
-    if (level.place == Place::Memory) {
-      bytes += static_cast<std::size_t>(level.across * level.down) * sizeof(StoredBin);
-    }
+    bytes += level.place == place ? level.Bytes() : 0;
   }
   return bytes;
 }
 
+std::size_t Overview::MemoryBytes() const {
+  return static_cast<std::size_t>(BytesIn(Place::Memory));
+}
+
 std::uint64_t Overview::SpilledBytes() const {
-  std::uint64_t bytes = 0;
-  for (const Level& level : levels_) {
-    if (level.place == Place::Disk) {
-      bytes += static_cast<std::uint64_t>(level.across * level.down) * sizeof(StoredBin);
-    }
-  }
-  return bytes;
+  return BytesIn(Place::Disk);
 }
 
 }  // namespace tolmer

@@ -130,6 +130,10 @@ class Overview {
     Place place = Place::Lost;
     std::uint64_t fileOffset = 0;
     StoredBin* bins = nullptr;  // in memory: its place in memory_
+
+    std::uint64_t Bytes() const {
+      return static_cast<std::uint64_t>(across * down) * sizeof(StoredBin);
+    }
   };
   struct FreeMemory {
     void operator()(void* memory) const;
@@ -138,6 +142,7 @@ class Overview {
 
   static std::size_t Index(int level) { return static_cast<std::size_t>(level); }
   void PlaceLevels(const OverviewStorage& storage);
+  std::uint64_t BytesIn(Place place) const;
   // A block's records summed by one thread: rows of `across` bins from bin row
   // `top` down, from column `lowBin`, and the cells each row took.
   struct BlockSums {
