@@ -22,44 +22,59 @@ namespace {
 // Below this, a second thread costs about as much as it saves.
 constexpr std::uint64_t kCellsForTwoThreads = std::uint64_t{1} << 18U;
 
-// Chunks read through one mapping at most: mapping costs little beside them, and
+// Records read through one mapping at most: mapping costs little beside them, and
 // each thread holds about 5 MiB of the file mapped.
-constexpr std::uint64_t kMostChunksMapped = 16;
+constexpr std::uint64_t kMostRecordsMapped = 16 * kChunkRecords;
 
-// The records of chunk m: chunk 0 ends just before the first turn's cell, and every
-// chunk after starts one cell before a multiple of kChunkRecords, so that turns
-// fall on chunk boundaries.
-struct Chunk {
+// The records [first, first + count).
+struct Span {
   std::uint64_t first = 0;
   std::uint64_t count = 0;
 };
 
-Chunk ChunkAt(std::uint64_t index, std::uint64_t cells) {
-  const auto start = [](std::uint64_t m) { return m == 0 ? 0 : m * kChunkRecords - 1; };
-  const std::uint64_t first = std::min(start(index), cells);
-  return Chunk{first, std::min(start(index + 1), cells) - first};
-}
+// How the scan splits the records, in file order: into the overview's bands, which
+// it sums where they lie, or else into chunks. Unit 0 holds `lead` records and every
+// one after it `each`: chunk 0 ends just before the first turn's cell, so that turns
+// fall on chunk boundaries.
+struct Units {
+  std::uint64_t lead = kChunkRecords - 1;
+  std::uint64_t each = kChunkRecords;
+
+  static Units Of(const Overview& overview) {
+    const std::optional<Overview::Bands> bands = overview.RecordBands(kMostRecordsMapped);
+    return bands ? Units{bands->first, bands->each} : Units{};
+  }
+  Span At(std::uint64_t index, std::uint64_t cells) const {
+    const auto start = [this](std::uint64_t unit) {
+      return unit == 0 ? 0 : lead + (unit - 1) * each;
+    };
+    const std::uint64_t first = std::min(start(index), cells);
+    return Span{first, std::min(start(index + 1), cells) - first};
+  }
+};
 
 // One scan of all records, shared by the threads that do it.
 class SharedScan {
  public:
-  SharedScan(const GridReader& reader, const GridHeader& header)
+  SharedScan(const GridReader& reader, const GridHeader& header, const Overview& overview)
       : reader_(reader),
         header_(header),
         cells_(CellCount(header)),
-        windowChunks_(std::clamp<std::uint64_t>(cells_ / kChunkRecords / 8, 1, kMostChunksMapped)) {
-  }
+        units_(Units::Of(overview)),
+        windowUnits_(std::clamp<std::uint64_t>(
+            cells_ / units_.each / 8, 1,
+            std::max<std::uint64_t>(1, kMostRecordsMapped / units_.each))) {}
 
-  // Scans windows of chunks in file order, each through one mapping where the system
-  // gives one, until none is left or none before a fault; before each chunk asks
+  // Scans windows of units in file order, each through one mapping where the system
+  // gives one, until none is left or none before a fault; before each unit asks
   // goOn(), and stops when it says false. False when it did.
   template <typename GoOn>
   bool ScanAll(HeightRange& part, Overview& overview, GoOn goOn) {
     ChunkBuffer buffer;
-    for (std::uint64_t first = nextWindow_.fetch_add(1) * windowChunks_; Wanted(first);
-         first = nextWindow_.fetch_add(1) * windowChunks_) {
+    for (std::uint64_t first = nextWindow_.fetch_add(1) * windowUnits_; Wanted(first);
+         first = nextWindow_.fetch_add(1) * windowUnits_) {
       const std::optional<MappedRecords> mapped = Map(first);
-      for (std::uint64_t index = first; index < first + windowChunks_ && Wanted(index); ++index) {
+      for (std::uint64_t index = first; index < first + windowUnits_ && Wanted(index); ++index) {
         if (!goOn()) {
           return false;
         }
@@ -71,7 +86,7 @@ class SharedScan {
 
   std::uint64_t Scanned() const { return scanned_.load(); }
 
-  // Throws the fault of the earliest chunk, once every thread is through.
+  // Throws the fault of the earliest unit, once every thread is through.
   void RethrowFault() const {
     if (fault_) {
       std::rethrow_exception(fault_);
@@ -79,52 +94,58 @@ class SharedScan {
   }
 
  private:
-  // Whether chunk `index` is still to be scanned: it holds records and comes before
+  // Whether unit `index` is still to be scanned: it holds records and comes before
   // any fault.
   bool Wanted(std::uint64_t index) const {
-    return ChunkAt(index, cells_).count > 0 && index < faultChunk_.load();
+    return units_.At(index, cells_).count > 0 && index < faultUnit_.load();
   }
 
-  // The records of the window from chunk `first`; none leaves them to be read chunk
+  // The records of the window from unit `first`; none leaves them to be read chunk
   // by chunk.
   std::optional<MappedRecords> Map(std::uint64_t first) const {
-    const std::uint64_t record = ChunkAt(first, cells_).first;
-    const Chunk last = ChunkAt(first + windowChunks_ - 1, cells_);
+    const std::uint64_t record = units_.At(first, cells_).first;
+    const Span last = units_.At(first + windowUnits_ - 1, cells_);
     return reader_.mapRecords(record, std::max(last.first + last.count, record) - record);
   }
 
-  // Widens `part` by the heights of a chunk and adds its records to `overview` in the
+  // Widens `part` by the heights of a unit and adds its records to `overview` in the
   // same walk, or records why it cannot.
   void Scan(std::uint64_t index, HeightRange& part, Overview& overview, ChunkBuffer& buffer,
             const std::optional<MappedRecords>& mapped) {
-    const Chunk chunk = ChunkAt(index, cells_);
+    const Span unit = units_.At(index, cells_);
     // A file cut short under the mapping abandons this walk midway, so nothing in it
     // may need destroying.
-    const auto scan = [this, &chunk, &part, &overview](const RecordBlock& block) {
-      const HeightBounds bounds = overview.Add(block, chunk.first);
+    const auto scan = [this, &part, &overview](const RecordBlock& block, std::uint64_t first) {
+      const HeightBounds bounds = overview.Add(block, first);
       if (!bounds.allFinite) {
         for (std::size_t cell = 0; cell < block.Size(); ++cell) {
-          RequireFinite(block[cell], chunk.first + cell, header_.GridWidth);
+          RequireFinite(block[cell], first + cell, header_.GridWidth);
         }
       }
       part.Widen(bounds);
     };
     try {
       if (mapped) {
-        mapped->Read(chunk.first, chunk.count, scan);
+        mapped->Read(unit.first, unit.count,
+                     [&scan, &unit](const RecordBlock& block) { scan(block, unit.first); });
       } else {
-        scan(buffer.ReadAt(reader_, chunk.first, chunk.count));
+        for (std::uint64_t first = unit.first; first < unit.first + unit.count;
+             first += kChunkRecords) {
+          const auto count =
+              static_cast<std::size_t>(std::min(kChunkRecords, unit.first + unit.count - first));
+          scan(buffer.ReadAt(reader_, first, count), first);
+        }
       }
     } catch (...) {
       RecordFault(index);
     }
-    scanned_ += chunk.count;
+    scanned_ += unit.count;
   }
 
   void RecordFault(std::uint64_t index) {
     const std::lock_guard lock(faultMutex_);
-    if (index < faultChunk_.load()) {
-      faultChunk_ = index;
+    if (index < faultUnit_.load()) {
+      faultUnit_ = index;
       fault_ = std::current_exception();
     }
   }
@@ -132,11 +153,12 @@ class SharedScan {
   const GridReader& reader_;
   const GridHeader& header_;
   const std::uint64_t cells_;
-  // Chunks to a window: fewer in a small grid, so that both threads get windows.
-  const std::uint64_t windowChunks_;
+  const Units units_;
+  // Units to a window: fewer in a small grid, so that both threads get windows.
+  const std::uint64_t windowUnits_;
   std::atomic<std::uint64_t> nextWindow_{0};
   std::atomic<std::uint64_t> scanned_{0};
-  std::atomic<std::uint64_t> faultChunk_{UINT64_MAX};
+  std::atomic<std::uint64_t> faultUnit_{UINT64_MAX};
   std::mutex faultMutex_;
   std::exception_ptr fault_;
 };
@@ -153,7 +175,7 @@ unsigned ScanThreads(std::uint64_t cells) {
 
 bool ScanHeights(const GridReader& reader, const GridHeader& header, LoadTurns& turns,
                  HeightRange& range, Overview& overview, unsigned threads) {
-  SharedScan scan(reader, header);
+  SharedScan scan(reader, header, overview);
   HeightRange mine = range;
   HeightRange theirs = range;
   // What stopped the other thread: its memory, which would otherwise end the process.
@@ -186,7 +208,7 @@ bool ScanHeights(const GridReader& reader, const GridHeader& header, LoadTurns& 
     }
   }
   scan.RethrowFault();
-  // The turns the other thread's last chunks have made due.
+  // The turns the other thread's last units have made due.
   turns.Done(scan.Scanned() - accounted);
   if (turns.Next(1) == 0) {
     return false;

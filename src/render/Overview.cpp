@@ -207,6 +207,60 @@ void AddQuads(const unsigned char* records, std::int64_t quads, BinSums* bins, E
     bin.sum[type] += total;
   }
 }
+// The heights of the four records of a row of a bin, added corner by corner in single
+// precision, with their bounds. Whether one was NaN is left to the bin's total.
+__m128 RowOfBinCorners(const unsigned char* first, Extremes& extremes) {
+  constexpr std::int64_t kStep = static_cast<std::int64_t>(kCellRecordSize);
+  const auto load = [first](std::int64_t at) {
+    return _mm_loadu_ps(reinterpret_cast<const float*>(first + at * kStep));
+  };
+  const __m128 one = load(0);
+  const __m128 two = load(1);
+  const __m128 three = load(2);
+  const __m128 four = load(3);
+  extremes.low =
+      _mm_min_ps(extremes.low, _mm_min_ps(_mm_min_ps(one, two), _mm_min_ps(three, four)));
+  extremes.high =
+      _mm_max_ps(extremes.high, _mm_max_ps(_mm_max_ps(one, two), _mm_max_ps(three, four)));
+  return _mm_add_ps(_mm_add_ps(one, two), _mm_add_ps(three, four));
+}
+
+// The bins of a band of four stored rows `stride` bytes apart, four records of each
+// row to a bin: sixteen records summed in single precision, then each bin written
+// once. Most bins hold one class, told apart without counting: an OR of the types is
+// 0 only when all are, an AND of them is not 0 only when none is.
+void SumBandQuads(const unsigned char* records, std::int64_t stride, std::int64_t quads,
+                  BinSums* bins, Extremes& extremes) {
+  constexpr std::int64_t kStep = static_cast<std::int64_t>(kCellRecordSize);
+  for (std::int64_t quad = 0; quad < quads; ++quad, records += 4 * kStep) {
+    __m128 corners = _mm_setzero_ps();
+    std::int32_t any = 0;
+    std::int32_t every = -1;
+    for (std::int64_t row = 0; row < 4; ++row) {
+      const unsigned char* first = records + row * stride;
+      corners = _mm_add_ps(corners, RowOfBinCorners(first, extremes));
+      const std::int32_t types[4] = {TypeOf(first), TypeOf(first + kStep),
+                                     TypeOf(first + 2 * kStep), TypeOf(first + 3 * kStep)};
+      any |= types[0] | types[1] | types[2] | types[3];
+      every &= types[0] & types[1] & types[2] & types[3];
+    }
+    // A NaN, or infinities of both signs, leave the total NaN.
+    extremes.unordered = _mm_or_ps(extremes.unordered, _mm_cmpunord_ps(corners, corners));
+    const double total =
+        Total(_mm_add_pd(_mm_cvtps_pd(corners), _mm_cvtps_pd(_mm_movehl_ps(corners, corners))));
+    BinSums& bin = bins[quad];
+    bin = BinSums{};
+    if (any == 0 || every != 0) {
+      const std::size_t type = any == 0 ? 0 : 1;
+      bin.count[type] = 64.0;
+      bin.sum[type] = total;
+      continue;
+    }
+    for (std::int64_t row = 0; row < 4; ++row) {
+      AddRun(bin, SumRun(records + row * stride, 4, extremes), 4);
+    }
+  }
+}
 #else
 // Without SSE2 the bounds come from a walk of their own.
 struct Extremes {
@@ -259,6 +313,35 @@ void SumGroup(const unsigned char* records, std::uint64_t first, std::uint64_t c
       run -= inBin;
     }
   }
+}
+
+// Sums `rows` whole stored rows of one bin row of a grid `width` cells wide, with
+// bins of `side` cells, into `bins`, writing every one of them.
+void SumBinRow(const unsigned char* records, std::int64_t rows, std::int64_t width,
+               std::int64_t side, std::vector<BinSums>& bins, Extremes& extremes) {
+  const auto cells = static_cast<std::uint64_t>(rows * width);
+  const auto across = static_cast<std::uint64_t>(width);
+#ifdef TOLMER_SSE2_SCAN
+  if (side == 4 && rows == 4) {
+    const std::int64_t quads = width / 4;
+    SumBandQuads(records, width * static_cast<std::int64_t>(kCellRecordSize), quads, bins.data(),
+                 extremes);
+    if (quads == static_cast<std::int64_t>(bins.size())) {
+      return;
+    }
+    // The last bin, narrower than four cells, row by row.
+    bins.back() = BinSums{};
+    const std::int64_t rest = width - quads * 4;
+    for (std::int64_t row = 0; row < rows; ++row) {
+      const auto first = static_cast<std::uint64_t>(row * width + quads * 4);
+      SumGroup(records + first * kCellRecordSize, first, static_cast<std::uint64_t>(rest), across,
+               side, quads, &bins.back(), extremes);
+    }
+    return;
+  }
+#endif
+  std::fill(bins.begin(), bins.end(), BinSums{});
+  SumGroup(records, 0, cells, across, side, 0, bins.data(), extremes);
 }
 
 }  // namespace
@@ -394,9 +477,35 @@ void Overview::PlaceLevels(const OverviewStorage& storage) {
   }
 }
 
+std::optional<Overview::Bands> Overview::RecordBands(std::uint64_t most) const {
+  const auto width = static_cast<std::uint64_t>(gridWidth_);
+  const auto side = static_cast<std::uint64_t>(baseSide_);
+  if (!building_ || width == 0 || side * width > most) {
+    return std::nullopt;
+  }
+  // Bin rows count from the top of the picture, the end of the file.
+  const std::uint64_t shortRows = static_cast<std::uint64_t>(gridHeight_) % side;
+  return Bands{(shortRows == 0 ? side : shortRows) * width, side * width};
+}
+
+std::uint64_t Overview::CellsOfBinRow(std::int64_t row) const {
+  return static_cast<std::uint64_t>(
+             std::min<std::int64_t>(baseSide_, gridHeight_ - row * baseSide_)) *
+         static_cast<std::uint64_t>(gridWidth_);
+}
+
 HeightBounds Overview::Add(const RecordBlock& block, std::uint64_t first) {
   if (!building_ || gridWidth_ == 0 || block.Size() == 0) {
     return ScanHeightBounds(block);
+  }
+  const auto width = static_cast<std::uint64_t>(gridWidth_);
+  const std::uint64_t last = first + block.Size() - 1;
+  const auto binRowOf = [this, width](std::uint64_t record) {
+    return FlipRow(static_cast<std::int64_t>(record / width), gridHeight_) / baseSide_;
+  };
+  const std::int64_t top = binRowOf(last);
+  if (first % width == 0 && binRowOf(first) == top && block.Size() == CellsOfBinRow(top)) {
+    return AddBinRow(block, top);
   }
   Extremes extremes;
 #ifndef TOLMER_SSE2_SCAN
@@ -405,12 +514,6 @@ HeightBounds Overview::Add(const RecordBlock& block, std::uint64_t first) {
   // Summed without the lock into rows of bins of their own, then added to the
   // overview's rows under one lock: the block's bin rows, from `top` down, and of
   // a block within one stored row only the bins it reaches.
-  const auto width = static_cast<std::uint64_t>(gridWidth_);
-  const std::uint64_t last = first + block.Size() - 1;
-  const auto binRowOf = [this, width](std::uint64_t record) {
-    return FlipRow(static_cast<std::int64_t>(record / width), gridHeight_) / baseSide_;
-  };
-  const std::int64_t top = binRowOf(last);
   const bool oneRow = first / width == last / width;
   const std::int64_t lowBin = oneRow ? static_cast<std::int64_t>(first % width) / baseSide_ : 0;
   const std::int64_t endBin =
@@ -442,24 +545,41 @@ Overview::BlockSums& Overview::BlockSumsOfThisThread() {
   return sums;
 }
 
+// A whole bin row needs no row of its own to be added into: it is summed into a spare
+// one, which goes on as it is.
+HeightBounds Overview::AddBinRow(const RecordBlock& block, std::int64_t binRow) {
+  Extremes extremes;
+#ifndef TOLMER_SSE2_SCAN
+  extremes.bounds = ScanHeightBounds(block);
+#endif
+  thread_local std::vector<BinSums> bins;
+  bins.resize(static_cast<std::size_t>(levels_.front().across));
+  SumBinRow(block.RecordBytes(0), static_cast<std::int64_t>(block.Size()) / gridWidth_, gridWidth_,
+            baseSide_, bins, extremes);
+  Building& building = *building_;
+  std::unique_lock lock(building.mutex);
+  Building::PendingRow& row = building.pending[binRow];
+  row.bins.swap(bins);
+  row.cells = block.Size();
+  if (!building.spare.empty()) {
+    bins = std::move(building.spare.back());
+    building.spare.pop_back();
+  }
+  HandOnWholeRows(lock);
+  return extremes.Bounds();
+}
+
 void Overview::AddToRows(const BlockSums& sums) {
-  const auto width = static_cast<std::uint64_t>(gridWidth_);
-  const auto cellsOfRow = [this, width](std::int64_t row) {
-    return static_cast<std::uint64_t>(
-               std::min<std::int64_t>(baseSide_, gridHeight_ - row * baseSide_)) *
-           width;
-  };
   Building& building = *building_;
   std::unique_lock lock(building.mutex);
   for (std::size_t slot = 0; slot < sums.cells.size(); ++slot) {
     Building::PendingRow& row = building.pending[sums.top + static_cast<std::int64_t>(slot)];
     if (row.bins.empty()) {
-      if (building.spare.empty()) {
-        row.bins.resize(static_cast<std::size_t>(levels_.front().across));
-      } else {
+      if (!building.spare.empty()) {
         row.bins = std::move(building.spare.back());
         building.spare.pop_back();
       }
+      row.bins.assign(static_cast<std::size_t>(levels_.front().across), BinSums{});
     }
     const BinSums* from = sums.bins.data() + slot * static_cast<std::size_t>(sums.across);
     for (std::int64_t index = 0; index < sums.across; ++index) {
@@ -467,9 +587,14 @@ void Overview::AddToRows(const BlockSums& sums) {
     }
     row.cells += sums.cells[slot];
   }
-  // Whole rows go on in order, the bottom one first.
+  HandOnWholeRows(lock);
+}
+
+// Whole rows go on in order, the bottom one first, by one thread at a time.
+void Overview::HandOnWholeRows(std::unique_lock<std::mutex>& lock) {
+  Building& building = *building_;
   auto next = building.pending.find(building.nextRow);
-  while (next != building.pending.end() && next->second.cells == cellsOfRow(next->first)) {
+  while (next != building.pending.end() && next->second.cells == CellsOfBinRow(next->first)) {
     building.whole.emplace_back(next->first, std::move(next->second.bins));
     building.pending.erase(next);
     --building.nextRow;
@@ -491,7 +616,6 @@ void Overview::AddToRows(const BlockSums& sums) {
       lock.unlock();
       for (auto& [index, bins] : rows) {
         Emit(0, index, bins);
-        std::fill(bins.begin(), bins.end(), BinSums{});
       }
       lock.lock();
       for (auto& each : rows) {
@@ -527,6 +651,23 @@ void Overview::Emit(int level, std::int64_t row, const std::vector<BinSums>& bin
   }
 }
 
+// Counts are whole corners, and a class without any has a sum of exactly 0, so its
+// mean comes out 0 without a test of its own.
+void Overview::Pack(const BinSums& bin, StoredBin& stored) {
+#ifdef TOLMER_SSE2_SCAN
+  static_assert(sizeof(StoredBin) == 4 * sizeof(float));
+  const __m128d counts = _mm_loadu_pd(bin.count);
+  const __m128d means = _mm_div_pd(_mm_loadu_pd(bin.sum), _mm_max_pd(counts, _mm_set1_pd(1.0)));
+  _mm_storeu_ps(reinterpret_cast<float*>(&stored),
+                _mm_movelh_ps(_mm_cvtpd_ps(counts), _mm_cvtpd_ps(means)));
+#else
+  for (std::size_t type = 0; type < 2; ++type) {
+    stored.count[type] = static_cast<float>(bin.count[type]);
+    stored.mean[type] = static_cast<float>(bin.sum[type] / std::max(bin.count[type], 1.0));
+  }
+#endif
+}
+
 void Overview::Store(int level, std::int64_t row, const std::vector<BinSums>& bins) {
   Level& at = levels_[Index(level)];
   if (at.place == Place::Lost) {
@@ -534,12 +675,7 @@ void Overview::Store(int level, std::int64_t row, const std::vector<BinSums>& bi
   }
   const auto pack = [&bins](StoredBin* stored) {
     for (std::size_t index = 0; index < bins.size(); ++index) {
-      const BinSums& bin = bins[index];
-      for (std::size_t type = 0; type < 2; ++type) {
-        stored[index].count[type] = static_cast<float>(bin.count[type]);
-        stored[index].mean[type] =
-            bin.count[type] > 0.0 ? static_cast<float>(bin.sum[type] / bin.count[type]) : 0.0F;
-      }
+      Pack(bins[index], stored[index]);
     }
   };
   const auto first = static_cast<std::size_t>(row * at.across);

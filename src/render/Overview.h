@@ -5,6 +5,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <memory>
+#include <mutex>
 #include <optional>
 #include <string>
 #include <vector>
@@ -91,6 +92,16 @@ class Overview {
   // once, with records in any order; each record once. A block with a height that
   // is not finite leaves the overview of no use.
   HeightBounds Add(const RecordBlock& block, std::uint64_t first);
+  // How the records fall into bands, each the stored rows of one bin row: the first
+  // band in the file (the bottom bin row, which may have fewer rows), and each after.
+  struct Bands {
+    std::uint64_t first = 0;
+    std::uint64_t each = 0;
+  };
+  // The bands, where none holds more than `most` records. A band added whole in one
+  // call is summed straight into its bin row, which no other call then adds to.
+  // None for a scan for the range alone.
+  std::optional<Bands> RecordBands(std::uint64_t most) const;
   // Ends the building, once every record has been added; the levels then only read.
   void Finish();
 
@@ -153,8 +164,12 @@ class Overview {
     std::vector<std::uint64_t> cells;
   };
   static BlockSums& BlockSumsOfThisThread();
+  std::uint64_t CellsOfBinRow(std::int64_t row) const;
+  HeightBounds AddBinRow(const RecordBlock& block, std::int64_t binRow);
   void AddToRows(const BlockSums& sums);
+  void HandOnWholeRows(std::unique_lock<std::mutex>& lock);
   void Emit(int level, std::int64_t row, const std::vector<BinSums>& bins);
+  static void Pack(const BinSums& bin, StoredBin& stored);
   void Store(int level, std::int64_t row, const std::vector<BinSums>& bins);
 
   std::int32_t gridWidth_ = 0;

@@ -34,35 +34,46 @@ using testing::UniformCell;
 constexpr std::int32_t kInt32Max = std::numeric_limits<std::int32_t>::max();
 constexpr std::int64_t kAcross = Overview::kMaxBinsAcross;
 
-// Hills, with the types of some cells changed so that bins of one class show too.
+// Hills, whose types mix in every bin, with squares of one type, and of two types
+// of the same class, so that bins of one class show too.
 CellRecord Cell(std::int32_t row, std::int32_t column) {
   CellRecord cell = Hills(row, column);
-  cell.CellType = (row / 3 + column / 5) % 4 == 0 ? 0 : cell.CellType;
+  const std::int32_t types[] = {0, 5, 1 + column % 2, cell.CellType};
+  cell.CellType = types[(row / 8 + column / 8) % 4];
   return cell;
 }
 
-// Records of the grid, `chunk` at a time, taken in turn by `threads` threads that
-// add them at once, as the scan's threads do, each from its last chunk back when
-// `backwards`; then finished.
+// Records of the grid, `chunk` at a time or, for 0, band by band as the overview
+// splits them, taken in turn by `threads` threads that add them at once, as the
+// scan's threads do, each from its last block back when `backwards`; then finished.
 Overview Gather(std::int32_t width, std::int32_t height, std::int64_t chunk, int threads,
                 bool backwards, const OverviewStorage& storage) {
   Overview overview(width, height, storage);
   const std::vector<unsigned char> bytes = testing::GridBytes(width, height, Cell);
   const std::int64_t cells = std::int64_t{width} * height;
+  const auto bands = overview.RecordBands(std::numeric_limits<std::uint64_t>::max());
+  std::vector<std::int64_t> starts;
+  for (std::int64_t first = 0; first < cells;) {
+    starts.push_back(first);
+    first += chunk > 0 ? chunk : static_cast<std::int64_t>(first == 0 ? bands->first : bands->each);
+  }
+  starts.push_back(cells);
   std::vector<std::jthread> adders;
   for (int thread = 0; thread < threads; ++thread) {
     adders.emplace_back([&, thread] {
-      std::vector<std::int64_t> firsts;
-      for (std::int64_t first = thread * chunk; first < cells; first += threads * chunk) {
-        firsts.push_back(first);
+      std::vector<std::size_t> blocks;
+      for (auto block = static_cast<std::size_t>(thread); block + 1 < starts.size();
+           block += static_cast<std::size_t>(threads)) {
+        blocks.push_back(block);
       }
       if (backwards) {
-        std::reverse(firsts.begin(), firsts.end());
+        std::reverse(blocks.begin(), blocks.end());
       }
-      for (const std::int64_t first : firsts) {
-        const RecordBlock block(bytes.data() + kHeaderSize + first * std::int64_t{kCellRecordSize},
-                                static_cast<std::size_t>(std::min(chunk, cells - first)));
-        overview.Add(block, static_cast<std::uint64_t>(first));
+      for (const std::size_t block : blocks) {
+        const std::int64_t first = starts[block];
+        overview.Add(RecordBlock(bytes.data() + kHeaderSize + first * std::int64_t{kCellRecordSize},
+                                 static_cast<std::size_t>(starts[block + 1] - first)),
+                     static_cast<std::uint64_t>(first));
       }
     });
   }
@@ -144,14 +155,16 @@ void ExpectBinsAreBoxAverages(const Overview& overview) {
 }
 
 TEST(OverviewTest, BinsHoldTheCornersOfTheirCellsAtEveryLevel) {
-  // Records `chunk` at a time, added by `threads` threads at once.
+  // Records `chunk` at a time, or band by band for 0, added by `threads` threads at
+  // once.
   struct Case {
     std::int32_t width, height;
     std::int64_t chunk;
     int threads;
     bool backwards = false;
   };
-  // The last three have partial last bins, and bins wider than 4 cells.
+  // Some have partial last bins, and bins wider than 4 cells; bands of 1501 x 1499
+  // leave a narrow last bin column and a short bottom bin row.
   constexpr auto kWide = static_cast<std::int32_t>(5 * kAcross - 5);
   constexpr auto kTall = static_cast<std::int32_t>(3 * kAcross + 3);
   const Case cases[] = {{1, 1, 1, 1},
@@ -164,7 +177,10 @@ TEST(OverviewTest, BinsHoldTheCornersOfTheirCellsAtEveryLevel) {
                         {1, kTall, 40000, 2},
                         {1501, 1499, 65536, 2},
                         {37, 29, 64, 1, true},
-                        {1501, 1499, 65536, 2, true}};
+                        {1501, 1499, 65536, 2, true},
+                        {64, 64, 0, 1},
+                        {37, 29, 0, 2},
+                        {1501, 1499, 0, 2, true}};
   testing::TempDir dir;
   // Every level in memory; every level on disk; and a disk that takes none, where the
   // levels beyond the budget are lost and the others still right.
