@@ -673,9 +673,10 @@ void Overview::Store(int level, std::int64_t row, const std::vector<BinSums>& bi
   if (at.place == Place::Lost) {
     return;
   }
-  const auto pack = [&bins](StoredBin* stored) {
-    for (std::size_t index = 0; index < bins.size(); ++index) {
-      Pack(bins[index], stored[index]);
+  // From locals: the vector stores could otherwise alias the row's own pointers.
+  const auto pack = [from = bins.data(), count = bins.size()](StoredBin* stored) {
+    for (std::size_t index = 0; index < count; ++index) {
+      Pack(from[index], stored[index]);
     }
   };
   const auto first = static_cast<std::size_t>(row * at.across);
