@@ -32,17 +32,18 @@ struct Span {
   std::uint64_t count = 0;
 };
 
-// How the scan splits the records, in file order: into the overview's bands, which
-// it sums where they lie, or else into chunks. Unit 0 holds `lead` records and every
-// one after it `each`: chunk 0 ends just before the first turn's cell, so that turns
-// fall on chunk boundaries.
+// How the scan splits the records, in file order: into chunks or, for two threads,
+// into the overview's bands, which it sums where they lie. Unit 0 holds `lead`
+// records and every one after it `each`: chunk 0 ends just before the first turn's
+// cell, so that one thread gives its turns exactly where they are due; two give
+// them only roughly there anyway.
 struct Units {
   std::uint64_t lead = kChunkRecords - 1;
   std::uint64_t each = kChunkRecords;
 
-  static Units Of(const Overview& overview) {
+  static Units Of(const Overview& overview, unsigned threads) {
     const std::optional<Overview::Bands> bands = overview.RecordBands(kMostRecordsMapped);
-    return bands ? Units{bands->first, bands->each} : Units{};
+    return bands && threads > 1 ? Units{bands->first, bands->each} : Units{};
   }
   Span At(std::uint64_t index, std::uint64_t cells) const {
     const auto start = [this](std::uint64_t unit) {
@@ -56,11 +57,12 @@ struct Units {
 // One scan of all records, shared by the threads that do it.
 class SharedScan {
  public:
-  SharedScan(const GridReader& reader, const GridHeader& header, const Overview& overview)
+  SharedScan(const GridReader& reader, const GridHeader& header, const Overview& overview,
+             unsigned threads)
       : reader_(reader),
         header_(header),
         cells_(CellCount(header)),
-        units_(Units::Of(overview)),
+        units_(Units::Of(overview, threads)),
         windowUnits_(std::clamp<std::uint64_t>(
             cells_ / units_.each / 8, 1,
             std::max<std::uint64_t>(1, kMostRecordsMapped / units_.each))) {}
@@ -175,7 +177,7 @@ unsigned ScanThreads(std::uint64_t cells) {
 
 bool ScanHeights(const GridReader& reader, const GridHeader& header, LoadTurns& turns,
                  HeightRange& range, Overview& overview, unsigned threads) {
-  SharedScan scan(reader, header, overview);
+  SharedScan scan(reader, header, overview, threads);
   HeightRange mine = range;
   HeightRange theirs = range;
   // What stopped the other thread: its memory, which would otherwise end the process.

@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cfloat>
 #include <cmath>
 #include <limits>
 #include <utility>
@@ -24,10 +25,15 @@ constexpr std::int32_t kHeight = 300;  // 18 chunks, so two threads share them
 class HeightScanTest : public ::testing::TestWithParam<unsigned> {
  protected:
   // Scans a kWidth x kHeight grid whose records at `faulty` hold a NaN, and whose
-  // heights otherwise run from -row to column.
-  bool Scan(const std::vector<std::uint64_t>& faulty, HeightRange& range) {
+  // heights otherwise run from -row to column; or, for `extremes`, whose heights are
+  // the largest finite ones of either sign, two columns of each in turn.
+  bool Scan(const std::vector<std::uint64_t>& faulty, HeightRange& range, bool extremes = false) {
     const std::string path = dir.Path("g.grid");
     testing::WriteGrid(path, kWidth, kHeight, [&](std::int32_t row, std::int32_t column) {
+      if (extremes) {
+        const float height = column % 4 < 2 ? FLT_MAX : -FLT_MAX;
+        return CellRecord{height, height, -height, -height, 0};
+      }
       const auto record = static_cast<std::uint64_t>(row * kWidth + column);
       const bool bad = std::find(faulty.begin(), faulty.end(), record) != faulty.end();
       const float low = bad ? std::numeric_limits<float>::quiet_NaN() : -static_cast<float>(row);
@@ -82,6 +88,13 @@ TEST_P(HeightScanTest, TheFirstFaultyRecordOfTheFileDecides) {
                   ::testing::StartsWith("height 1 of record " + std::to_string(first) + " "));
     }
   }
+}
+
+TEST_P(HeightScanTest, HeightsWhoseSumsRunOutOfRangeBothWaysAreFinite) {
+  HeightRange range;
+  ASSERT_TRUE(Scan({}, range, true));
+  EXPECT_EQ(range.MinHeight, -FLT_MAX);
+  EXPECT_EQ(range.MaxHeight, FLT_MAX);
 }
 
 TEST_P(HeightScanTest, StopsWhenTheHostAsks) {
