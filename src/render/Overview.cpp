@@ -113,6 +113,8 @@ struct Extremes {
     high = _mm_max_ps(high, _mm_max_ps(one, other));
     unordered = _mm_or_ps(unordered, _mm_cmpunord_ps(one, other));
   }
+  // Sums of heights: NaN where one of them was.
+  void TakeSums(__m128 sums) { unordered = _mm_or_ps(unordered, _mm_cmpunord_ps(sums, sums)); }
   HeightBounds Bounds() const {
     alignas(16) float lows[4];
     alignas(16) float highs[4];
@@ -129,9 +131,9 @@ struct Extremes {
 };
 
 // The heights of four records from `first`, added corner by corner in single
-// precision, then in double, which keeps the hot loops short; the error stays far
-// below a shade. Their bounds go to `extremes`.
-__m128d QuadSum(const unsigned char* first, Extremes& extremes) {
+// precision, with their bounds. A NaN among them, or infinities of both signs, leave
+// a sum NaN, for the caller to take into `extremes` once for all it adds up.
+__m128 QuadCorners(const unsigned char* first, Extremes& extremes) {
   constexpr std::int64_t kStep = static_cast<std::int64_t>(kCellRecordSize);
   const auto load = [first](std::int64_t at) {
     return _mm_loadu_ps(reinterpret_cast<const float*>(first + at * kStep));
@@ -140,9 +142,18 @@ __m128d QuadSum(const unsigned char* first, Extremes& extremes) {
   const __m128 two = load(1);
   const __m128 three = load(2);
   const __m128 four = load(3);
-  extremes.Take(one, two);
-  extremes.Take(three, four);
-  const __m128 corners = _mm_add_ps(_mm_add_ps(one, two), _mm_add_ps(three, four));
+  extremes.low =
+      _mm_min_ps(extremes.low, _mm_min_ps(_mm_min_ps(one, two), _mm_min_ps(three, four)));
+  extremes.high =
+      _mm_max_ps(extremes.high, _mm_max_ps(_mm_max_ps(one, two), _mm_max_ps(three, four)));
+  return _mm_add_ps(_mm_add_ps(one, two), _mm_add_ps(three, four));
+}
+
+// The same four records' heights, then in double, which keeps the hot loops short;
+// the error stays far below a shade.
+__m128d QuadSum(const unsigned char* first, Extremes& extremes) {
+  const __m128 corners = QuadCorners(first, extremes);
+  extremes.TakeSums(corners);
   return _mm_add_pd(_mm_cvtps_pd(corners), _mm_cvtps_pd(_mm_movehl_ps(corners, corners)));
 }
 
@@ -207,24 +218,6 @@ void AddQuads(const unsigned char* records, std::int64_t quads, BinSums* bins, E
     bin.sum[type] += total;
   }
 }
-// The heights of the four records of a row of a bin, added corner by corner in single
-// precision, with their bounds. Whether one was NaN is left to the bin's total.
-__m128 RowOfBinCorners(const unsigned char* first, Extremes& extremes) {
-  constexpr std::int64_t kStep = static_cast<std::int64_t>(kCellRecordSize);
-  const auto load = [first](std::int64_t at) {
-    return _mm_loadu_ps(reinterpret_cast<const float*>(first + at * kStep));
-  };
-  const __m128 one = load(0);
-  const __m128 two = load(1);
-  const __m128 three = load(2);
-  const __m128 four = load(3);
-  extremes.low =
-      _mm_min_ps(extremes.low, _mm_min_ps(_mm_min_ps(one, two), _mm_min_ps(three, four)));
-  extremes.high =
-      _mm_max_ps(extremes.high, _mm_max_ps(_mm_max_ps(one, two), _mm_max_ps(three, four)));
-  return _mm_add_ps(_mm_add_ps(one, two), _mm_add_ps(three, four));
-}
-
 // The bins of a band of four stored rows `stride` bytes apart, four records of each
 // row to a bin: sixteen records summed in single precision, then each bin written
 // once. Most bins hold one class, told apart without counting: an OR of the types is
@@ -238,14 +231,13 @@ void SumBandQuads(const unsigned char* records, std::int64_t stride, std::int64_
     std::int32_t every = -1;
     for (std::int64_t row = 0; row < 4; ++row) {
       const unsigned char* first = records + row * stride;
-      corners = _mm_add_ps(corners, RowOfBinCorners(first, extremes));
+      corners = _mm_add_ps(corners, QuadCorners(first, extremes));
       const std::int32_t types[4] = {TypeOf(first), TypeOf(first + kStep),
                                      TypeOf(first + 2 * kStep), TypeOf(first + 3 * kStep)};
       any |= types[0] | types[1] | types[2] | types[3];
       every &= types[0] & types[1] & types[2] & types[3];
     }
-    // A NaN, or infinities of both signs, leave the total NaN.
-    extremes.unordered = _mm_or_ps(extremes.unordered, _mm_cmpunord_ps(corners, corners));
+    extremes.TakeSums(corners);
     const double total =
         Total(_mm_add_pd(_mm_cvtps_pd(corners), _mm_cvtps_pd(_mm_movehl_ps(corners, corners))));
     BinSums& bin = bins[quad];
