@@ -218,6 +218,7 @@ void AddQuads(const unsigned char* records, std::int64_t quads, BinSums* bins, E
     bin.sum[type] += total;
   }
 }
+
 // The bins of a band of four stored rows `stride` bytes apart, four records of each
 // row to a bin: sixteen records summed in single precision, then each bin written
 // once. Most bins hold one class, told apart without counting: an OR of the types is
