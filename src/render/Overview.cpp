@@ -648,17 +648,16 @@ void Overview::Emit(int level, std::int64_t row, const std::vector<BinSums>& bin
 // mean comes out 0 without a test of its own.
 void Overview::Pack(const BinSums& bin, StoredBin& stored) {
 #ifdef TOLMER_SSE2_SCAN
-  static_assert(sizeof(StoredBin) == 4 * sizeof(float));
   const __m128d counts = _mm_loadu_pd(bin.count);
   const __m128d means = _mm_div_pd(_mm_loadu_pd(bin.sum), _mm_max_pd(counts, _mm_set1_pd(1.0)));
-  _mm_storeu_ps(reinterpret_cast<float*>(&stored),
-                _mm_movelh_ps(_mm_cvtpd_ps(counts), _mm_cvtpd_ps(means)));
+  _mm_storel_pi(reinterpret_cast<__m64*>(stored.mean), _mm_cvtpd_ps(means));
 #else
   for (std::size_t type = 0; type < 2; ++type) {
-    stored.count[type] = static_cast<float>(bin.count[type]);
     stored.mean[type] = static_cast<float>(bin.sum[type] / std::max(bin.count[type], 1.0));
   }
 #endif
+  stored.fewer = bin.count[1] < bin.count[0] ? -static_cast<float>(bin.count[1])
+                                             : static_cast<float>(bin.count[0]);
 }
 
 void Overview::Store(int level, std::int64_t row, const std::vector<BinSums>& bins) {
@@ -719,13 +718,24 @@ void Overview::ReadRow(int level, std::int64_t row, std::int64_t firstColumn, st
                  read.size() * sizeof(StoredBin));
     bins = read.data();
   }
+  const std::int64_t rowCells = std::min(BinSide(level), gridHeight_ - row * BinSide(level));
   for (std::int64_t index = 0; index < count; ++index) {
     const StoredBin& bin = bins[index];
+    const double corners = CornersOf(level, firstColumn + index, rowCells);
+    const double fewer = std::fabs(static_cast<double>(bin.fewer));
+    BinSums& sums = out[index];
+    sums.count[1] = std::signbit(bin.fewer) ? fewer : corners - fewer;
+    sums.count[0] = corners - sums.count[1];
     for (std::size_t type = 0; type < 2; ++type) {
-      out[index].count[type] = bin.count[type];
-      out[index].sum[type] = static_cast<double>(bin.mean[type]) * bin.count[type];
+      sums.sum[type] = static_cast<double>(bin.mean[type]) * sums.count[type];
     }
   }
+}
+
+double Overview::CornersOf(int level, std::int64_t column, std::int64_t rowCells) const {
+  const std::int64_t side = BinSide(level);
+  return 4.0 * static_cast<double>(std::min(side, gridWidth_ - column * side)) *
+         static_cast<double>(rowCells);
 }
 
 BinSums Overview::Bin(int level, std::int64_t column, std::int64_t row) const {

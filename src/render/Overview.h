@@ -71,7 +71,7 @@ struct OverviewStorage {
 // pyramid of square bins in picture orientation (bin row 0 holds the rows stored
 // last, as at the top of the picture). Level 0 has bins of BinSide() cells on a
 // side, a few cells, and about a sixteenth as many bins as the grid has cells, so
-// that kept on disk it is a twentieth of the grid's size; each coarser level sums
+// that kept on disk it is under a twenty-fifth of the grid's size; each coarser level sums
 // 2 x 2 bins of the one before, down to a single bin. Memory while it is built grows
 // with the grid's width, not its size: bins are summed row by row and handed on.
 class Overview {
@@ -129,10 +129,12 @@ class Overview {
 
  private:
   enum class Place { Memory, Disk, Lost };
-  // A bin as kept: counts and mean heights in single precision, half the size of
-  // the sums it comes from and precise far beyond a shade.
+  // A bin as kept, in single precision and precise far beyond a shade: the mean
+  // heights, and the corners of the class with fewer of them, of type 0 or, with the
+  // sign bit set, of the other types. The bin's place gives all its corners, so the
+  // other class's count is exact wherever the fewer fit a float, and is not kept.
   struct StoredBin {
-    float count[2];
+    float fewer;
     float mean[2];
   };
   struct Level {
@@ -170,6 +172,8 @@ class Overview {
   void HandOnWholeRows(std::unique_lock<std::mutex>& lock);
   void Emit(int level, std::int64_t row, const std::vector<BinSums>& bins);
   static void Pack(const BinSums& bin, StoredBin& stored);
+  // Corners of the cells of bin `column` of a row of `level` with `rowCells` rows.
+  double CornersOf(int level, std::int64_t column, std::int64_t rowCells) const;
   void Store(int level, std::int64_t row, const std::vector<BinSums>& bins);
 
   std::int32_t gridWidth_ = 0;

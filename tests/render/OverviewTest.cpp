@@ -208,8 +208,8 @@ TEST(OverviewTest, StaysWithinItsBoundForAnyShape) {
     Overview overview(width, height, {});
     const std::int64_t cells = std::int64_t{width} * height;
     ASSERT_LE(overview.BinsAcross(), kAcross);
-    // On disk, level 0 is about a twentieth of the grid's records.
-    ASSERT_LE(overview.BinsAcross() * overview.BinsDown() * 16, cells * 20 * 6 / 100);
+    // On disk, twelve bytes a bin, level 0 is under a twentieth of the grid's records.
+    ASSERT_LE(overview.BinsAcross() * overview.BinsDown() * 12, cells * 20 * 5 / 100);
     ASSERT_GE(overview.BinsAcross() * overview.BinSide(), width);
     ASSERT_GE(overview.BinsDown() * overview.BinSide(), height);
     EXPECT_LE(overview.MemoryBytes(), std::size_t{32} << 20U);
