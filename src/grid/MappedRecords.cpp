@@ -123,7 +123,14 @@ MappedRecords::~MappedRecords() {
 void MappedRecords::Guard(void (*call)(void*), void* context, std::uint64_t first) const {
   sigjmp_buf jump;
   const GuardedRange guarded(mapping_, mapping_ + bytes_, &jump);
-  if (sigsetjmp(jump, 1) != 0) {
+  // The signal mask is not saved, which would take a call into the kernel for every
+  // guarded read; after the jump only the bus error the handler blocked needs
+  // unblocking again.
+  if (sigsetjmp(jump, 0) != 0) {
+    sigset_t busError;
+    sigemptyset(&busError);
+    sigaddset(&busError, SIGBUS);
+    ::pthread_sigmask(SIG_UNBLOCK, &busError, nullptr);
     // A bus error is all the system says, of a file cut short and of a failed device.
     throw GridError("cannot read grid file at record " + std::to_string(first) +
                     " or after: it was shortened while being read, or its device failed");
