@@ -71,9 +71,10 @@ struct OverviewStorage {
 // pyramid of square bins in picture orientation (bin row 0 holds the rows stored
 // last, as at the top of the picture). Level 0 has bins of BinSide() cells on a
 // side, a few cells, and about a sixteenth as many bins as the grid has cells, so
-// that kept on disk it is under a twenty-fifth of the grid's size; each coarser level sums
-// 2 x 2 bins of the one before, down to a single bin. Memory while it is built grows
-// with the grid's width, not its size: bins are summed row by row and handed on.
+// that kept on disk it is about a twenty-fifth of the grid's size; each coarser
+// level sums 2 x 2 bins of the one before, down to a single bin. Memory while it is
+// built grows with the grid's width, not its size: bins are summed row by row and
+// handed on.
 class Overview {
  public:
   // Bins across level 0 at most, so that a row of them stays small for any width.
