@@ -53,6 +53,12 @@ std::int64_t BinsFor(std::int64_t cells, std::int64_t side) {
   return (cells + side - 1) / side;
 }
 
+// Of `cells` cells along one side of the grid, those that bin `index` of bins `side`
+// cells long covers: all but in the last bin.
+std::int64_t CellsOfBin(std::int64_t cells, std::int64_t side, std::int64_t index) {
+  return std::min(side, cells - index * side);
+}
+
 // The smallest power of two from 4 up whose bins number about a sixteenth of the
 // cells at most (a fourteenth, for the partial bins at the edges), and at most
 // kMaxBinsAcross in a row: a grid one cell wide gets bins of 1 x 16 cells.
@@ -482,8 +488,7 @@ std::optional<Overview::Bands> Overview::RecordBands(std::uint64_t most) const {
 }
 
 std::uint64_t Overview::CellsOfBinRow(std::int64_t row) const {
-  return static_cast<std::uint64_t>(
-             std::min<std::int64_t>(baseSide_, gridHeight_ - row * baseSide_)) *
+  return static_cast<std::uint64_t>(CellsOfBin(gridHeight_, baseSide_, row)) *
          static_cast<std::uint64_t>(gridWidth_);
 }
 
@@ -718,10 +723,12 @@ void Overview::ReadRow(int level, std::int64_t row, std::int64_t firstColumn, st
                  read.size() * sizeof(StoredBin));
     bins = read.data();
   }
-  const std::int64_t rowCells = std::min(BinSide(level), gridHeight_ - row * BinSide(level));
+  const std::int64_t side = BinSide(level);
+  const auto rowCorners = 4.0 * static_cast<double>(CellsOfBin(gridHeight_, side, row));
   for (std::int64_t index = 0; index < count; ++index) {
     const StoredBin& bin = bins[index];
-    const double corners = CornersOf(level, firstColumn + index, rowCells);
+    const double corners =
+        rowCorners * static_cast<double>(CellsOfBin(gridWidth_, side, firstColumn + index));
     const double fewer = std::fabs(static_cast<double>(bin.fewer));
     BinSums& sums = out[index];
     sums.count[1] = std::signbit(bin.fewer) ? fewer : corners - fewer;
@@ -730,12 +737,6 @@ void Overview::ReadRow(int level, std::int64_t row, std::int64_t firstColumn, st
       sums.sum[type] = static_cast<double>(bin.mean[type]) * sums.count[type];
     }
   }
-}
-
-double Overview::CornersOf(int level, std::int64_t column, std::int64_t rowCells) const {
-  const std::int64_t side = BinSide(level);
-  return 4.0 * static_cast<double>(std::min(side, gridWidth_ - column * side)) *
-         static_cast<double>(rowCells);
 }
 
 BinSums Overview::Bin(int level, std::int64_t column, std::int64_t row) const {

@@ -173,8 +173,6 @@ class Overview {
   void HandOnWholeRows(std::unique_lock<std::mutex>& lock);
   void Emit(int level, std::int64_t row, const std::vector<BinSums>& bins);
   static void Pack(const BinSums& bin, StoredBin& stored);
-  // Corners of the cells of bin `column` of a row of `level` with `rowCells` rows.
-  double CornersOf(int level, std::int64_t column, std::int64_t rowCells) const;
   void Store(int level, std::int64_t row, const std::vector<BinSums>& bins);
 
   std::int32_t gridWidth_ = 0;
