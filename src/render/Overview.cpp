@@ -155,12 +155,16 @@ __m128 QuadCorners(const unsigned char* first, Extremes& extremes) {
   return _mm_add_ps(_mm_add_ps(one, two), _mm_add_ps(three, four));
 }
 
-// The same four records' heights, then in double, which keeps the hot loops short;
-// the error stays far below a shade.
-__m128d QuadSum(const unsigned char* first, Extremes& extremes) {
-  const __m128 corners = QuadCorners(first, extremes);
+// Corner sums taken into `extremes`, then in two doubles, which keeps the hot loops
+// short; the error of adding in single precision first stays far below a shade.
+__m128d InDouble(__m128 corners, Extremes& extremes) {
   extremes.TakeSums(corners);
   return _mm_add_pd(_mm_cvtps_pd(corners), _mm_cvtps_pd(_mm_movehl_ps(corners, corners)));
+}
+
+// The same four records' heights, in double.
+__m128d QuadSum(const unsigned char* first, Extremes& extremes) {
+  return InDouble(QuadCorners(first, extremes), extremes);
 }
 
 // How many of four records from `first` are of a type other than 0.
@@ -244,9 +248,7 @@ void SumBandQuads(const unsigned char* records, std::int64_t stride, std::int64_
       any |= types[0] | types[1] | types[2] | types[3];
       every &= types[0] & types[1] & types[2] & types[3];
     }
-    extremes.TakeSums(corners);
-    const double total =
-        Total(_mm_add_pd(_mm_cvtps_pd(corners), _mm_cvtps_pd(_mm_movehl_ps(corners, corners))));
+    const double total = Total(InDouble(corners, extremes));
     BinSums& bin = bins[quad];
     bin = BinSums{};
     if (any == 0 || every != 0) {
