@@ -8,7 +8,6 @@
 #include <string>
 
 #include "grid/GridFormat.h"
-#include "grid/MappedRecords.h"
 
 namespace tolmer {
 
@@ -62,11 +61,6 @@ class GridReader {
   // The same, but where the file ends first, only the whole records before its end;
   // none when it ends at `first` or before.
   RecordBlock readRecordsUpTo(std::uint64_t first, std::size_t count, unsigned char* buffer) const;
-  // Records [first, first + count) through a mapping of the file, for a scan that
-  // goes through all of them; nothing where the system will not map them.
-  std::optional<MappedRecords> mapRecords(std::uint64_t first, std::uint64_t count) const {
-    return MappedRecords::Map(fd_, first, count);
-  }
   // How the file stood when it was last opened; kept after close.
   const FileStamp& stamp() const { return stamp_; }
   // Throws GridError unless the open file's content looks as it did when opened.

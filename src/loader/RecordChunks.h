@@ -24,7 +24,12 @@ inline constexpr std::uint64_t kChunkRecords = 16384;
 // bytes past a page, and records lie 6 bytes before one.
 class ChunkBuffer {
  public:
-  // Records [first, first + count), count at most kChunkRecords; GridError where the
+  // Room for `most` records at a time.
+  explicit ChunkBuffer(std::uint64_t most = kChunkRecords)
+      : storage_(std::make_unique_for_overwrite<unsigned char[]>(
+            static_cast<std::size_t>(most * kCellRecordSize + kAliasSpan - 1))) {}
+
+  // Records [first, first + count), count at most the room; GridError where the
   // file ends first.
   RecordBlock ReadAt(const GridReader& reader, std::uint64_t first, std::size_t count) {
     return reader.readRecordsAt(first, count, For(first));
@@ -43,8 +48,7 @@ class ChunkBuffer {
     return storage_.get() + (fileOffset - start) % kAliasSpan;
   }
 
-  std::unique_ptr<unsigned char[]> storage_ = std::make_unique_for_overwrite<unsigned char[]>(
-      kChunkRecords * kCellRecordSize + kAliasSpan - 1);
+  std::unique_ptr<unsigned char[]> storage_;
 };
 
 // Reads the cells [firstColumn, endColumn) of picture row `row` chunk by chunk, and

@@ -22,9 +22,10 @@ namespace {
 // Below this, a second thread costs about as much as it saves.
 constexpr std::uint64_t kCellsForTwoThreads = std::uint64_t{1} << 18U;
 
-// Records read through one mapping at most: mapping costs little beside them, and
-// each thread holds about 5 MiB of the file mapped.
-constexpr std::uint64_t kMostRecordsMapped = 16 * kChunkRecords;
+// Records in one read at most: a band of the widest grid that has bands, about
+// 5 MiB. The band of a grid of usual width stays in the second-level cache between
+// the copy out of the page cache and the walk over it.
+constexpr std::uint64_t kMostRecordsRead = 16 * kChunkRecords;
 
 // The records [first, first + count).
 struct Span {
@@ -33,7 +34,7 @@ struct Span {
 };
 
 // How the scan splits the records, in file order: into chunks or, for two threads,
-// into the overview's bands, which it sums where they lie. Unit 0 holds `lead`
+// into the overview's bands, which it sums whole. Unit 0 holds `lead`
 // records and every one after it `each`: chunk 0 ends just before the first turn's
 // cell, so that one thread gives its turns exactly where they are due; two give
 // them only roughly there anyway.
@@ -42,9 +43,10 @@ struct Units {
   std::uint64_t each = kChunkRecords;
 
   static Units Of(const Overview& overview, unsigned threads) {
-    const std::optional<Overview::Bands> bands = overview.RecordBands(kMostRecordsMapped);
+    const std::optional<Overview::Bands> bands = overview.RecordBands(kMostRecordsRead);
     return bands && threads > 1 ? Units{bands->first, bands->each} : Units{};
   }
+  std::uint64_t Most() const { return std::max(lead, each); }
   Span At(std::uint64_t index, std::uint64_t cells) const {
     const auto start = [this](std::uint64_t unit) {
       return unit == 0 ? 0 : lead + (unit - 1) * each;
@@ -62,26 +64,20 @@ class SharedScan {
       : reader_(reader),
         header_(header),
         cells_(CellCount(header)),
-        units_(Units::Of(overview, threads)),
-        windowUnits_(std::clamp<std::uint64_t>(
-            cells_ / units_.each / 8, 1,
-            std::max<std::uint64_t>(1, kMostRecordsMapped / units_.each))) {}
+        units_(Units::Of(overview, threads)) {}
 
-  // Scans windows of units in file order, each through one mapping where the system
-  // gives one, until none is left or none before a fault; before each unit asks
-  // goOn(), and stops when it says false. False when it did.
+  // Scans units in file order, each in one read, until none is left or none before a
+  // fault; before each unit asks goOn(), and stops when it says false. False when it
+  // did.
   template <typename GoOn>
   bool ScanAll(HeightRange& part, Overview& overview, GoOn goOn) {
-    ChunkBuffer buffer;
-    for (std::uint64_t first = nextWindow_.fetch_add(1) * windowUnits_; Wanted(first);
-         first = nextWindow_.fetch_add(1) * windowUnits_) {
-      const std::optional<MappedRecords> mapped = Map(first);
-      for (std::uint64_t index = first; index < first + windowUnits_ && Wanted(index); ++index) {
-        if (!goOn()) {
-          return false;
-        }
-        Scan(index, part, overview, buffer, mapped);
+    ChunkBuffer buffer(units_.Most());
+    for (std::uint64_t index = nextUnit_.fetch_add(1); Wanted(index);
+         index = nextUnit_.fetch_add(1)) {
+      if (!goOn()) {
+        return false;
       }
+      Scan(index, part, overview, buffer);
     }
     return true;
   }
@@ -102,42 +98,19 @@ class SharedScan {
     return units_.At(index, cells_).count > 0 && index < faultUnit_.load();
   }
 
-  // The records of the window from unit `first`; none leaves them to be read chunk
-  // by chunk.
-  std::optional<MappedRecords> Map(std::uint64_t first) const {
-    const std::uint64_t record = units_.At(first, cells_).first;
-    const Span last = units_.At(first + windowUnits_ - 1, cells_);
-    return reader_.mapRecords(record, std::max(last.first + last.count, record) - record);
-  }
-
   // Widens `part` by the heights of a unit and adds its records to `overview` in the
   // same walk, or records why it cannot.
-  void Scan(std::uint64_t index, HeightRange& part, Overview& overview, ChunkBuffer& buffer,
-            const std::optional<MappedRecords>& mapped) {
+  void Scan(std::uint64_t index, HeightRange& part, Overview& overview, ChunkBuffer& buffer) {
     const Span unit = units_.At(index, cells_);
-    // A file cut short under the mapping abandons this walk midway, so nothing in it
-    // may need destroying.
-    const auto scan = [this, &part, &overview](const RecordBlock& block, std::uint64_t first) {
-      const HeightBounds bounds = overview.Add(block, first);
+    try {
+      const RecordBlock block = buffer.ReadAt(reader_, unit.first, unit.count);
+      const HeightBounds bounds = overview.Add(block, unit.first);
       if (!bounds.allFinite) {
         for (std::size_t cell = 0; cell < block.Size(); ++cell) {
-          RequireFinite(block[cell], first + cell, header_.GridWidth);
+          RequireFinite(block[cell], unit.first + cell, header_.GridWidth);
         }
       }
       part.Widen(bounds);
-    };
-    try {
-      if (mapped) {
-        mapped->Read(unit.first, unit.count,
-                     [&scan, &unit](const RecordBlock& block) { scan(block, unit.first); });
-      } else {
-        for (std::uint64_t first = unit.first; first < unit.first + unit.count;
-             first += kChunkRecords) {
-          const auto count =
-              static_cast<std::size_t>(std::min(kChunkRecords, unit.first + unit.count - first));
-          scan(buffer.ReadAt(reader_, first, count), first);
-        }
-      }
     } catch (...) {
       RecordFault(index);
     }
@@ -156,9 +129,7 @@ class SharedScan {
   const GridHeader& header_;
   const std::uint64_t cells_;
   const Units units_;
-  // Units to a window: fewer in a small grid, so that both threads get windows.
-  const std::uint64_t windowUnits_;
-  std::atomic<std::uint64_t> nextWindow_{0};
+  std::atomic<std::uint64_t> nextUnit_{0};
   std::atomic<std::uint64_t> scanned_{0};
   std::atomic<std::uint64_t> faultUnit_{UINT64_MAX};
   std::mutex faultMutex_;

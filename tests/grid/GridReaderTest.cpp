@@ -93,30 +93,8 @@ TEST_F(GridReaderTest, RunsReadByPositionHoldTheirRecords) {
                                         static_cast<std::int32_t>(index % width)))
           << index;
     }
-    // The same records where a mapping of the file holds them.
-    const std::optional<MappedRecords> mapped = reader.mapRecords(first, count);
-    ASSERT_TRUE(mapped);
-    mapped->Read(first + count - 1, 1,
-                 [&](const RecordBlock& last) { EXPECT_EQ(last[0], block[count - 1]); });
     first = first * 7 + 13 + count;
   }
-}
-
-TEST_F(GridReaderTest, MappedRecordsCutShortThrowInsteadOfEndingTheProcess) {
-  const std::string path = testing::WriteFileIn(dir, "g.grid", GridBytes(1000, 20, Distinct));
-  reader.open(path);
-  const std::optional<MappedRecords> mapped = reader.mapRecords(0, 20000);
-  ASSERT_TRUE(mapped);
-  std::filesystem::resize_file(path, kHeaderSize + 5000 * kCellRecordSize);
-  // Twice: the first fault must leave the guard ready for the next.
-  CellRecord beyond{};
-  for (int round = 0; round < 2; ++round) {
-    EXPECT_THROW(
-        mapped->Read(19000, 1000, [&beyond](const RecordBlock& block) { beyond = block[999]; }),
-        GridError);
-  }
-  EXPECT_EQ(beyond, CellRecord{});
-  mapped->Read(4999, 1, [](const RecordBlock& block) { EXPECT_EQ(block[0], Distinct(4, 999)); });
 }
 
 TEST_F(GridReaderTest, ReadsByPositionStopAtTheEndOfTheFile) {
