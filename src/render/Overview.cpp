@@ -28,8 +28,10 @@ namespace {
 // waits for them to go.
 constexpr std::size_t kMostWaitingBytes = std::size_t{8} << 20U;
 
-// Rows of a level on disk are written this many bytes at a time, not one by one.
-constexpr std::size_t kSpillWriteBytes = std::size_t{1} << 20U;
+// Rows of a level on disk are written this many bytes at a time, not one by one:
+// fewer writes than row by row, and a stage of a few pages, each of which costs a
+// fault to bring in fresh.
+constexpr std::size_t kSpillWriteBytes = std::size_t{256} << 10U;
 
 // Levels in memory are written once, row by row, and never need zeroing first.
 // Their memory comes in huge pages where the system gives them: faulting in 4 KiB
