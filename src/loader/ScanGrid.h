@@ -22,11 +22,11 @@ namespace tolmer {
 unsigned ScanThreads(std::uint64_t cells);
 
 // Pass 1: widens `range` by every height of the header's records, read by position
-// in chunks, with `threads` (1 or 2) threads taking chunks in file order, and adds
-// every record to `overview`, an overview of the header's grid or none. Throws
-// GridError for the first faulty record of the file, whichever thread finds it, so
-// that the outcome is the one a reading from the start would have. Returns false
-// when the host has asked the load to stop.
+// a band of the overview or a chunk at a time, with `threads` (1 or 2) threads
+// taking them in file order, and adds every record to `overview`, an overview of
+// the header's grid or none. Throws GridError for the first faulty record of the
+// file, whichever thread finds it, so that the outcome is the one a reading from
+// the start would have. Returns false when the host has asked the load to stop.
 bool ScanHeights(const GridReader& reader, const GridHeader& header, LoadTurns& turns,
                  HeightRange& range, Overview& overview, unsigned threads);
 
